@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "EngineHost.h"
+#include "waveout/WaveOut.h"
+
+// The tone engine: a recursive sine oscillator in the left channel, the loaded
+// recording in the right, streamed through two alternating buffers.
+//
+// Threads: the window thread calls everything except WaveOutProc; the device's
+// notification thread calls WaveOutProc (and through it FillBuffer). Values both
+// threads touch are atomics; the comment on each says who writes it.
+class ToneEngine {
+public:
+    static constexpr int kBlockBytes = 32768;          // one sample block
+    static constexpr int kMaxBufferLength = 16384;     // 16-bit values per buffer
+    static constexpr std::uint32_t kDefaultRate = 44100;
+    static constexpr std::int32_t kDefaultAmplitude = 8192;
+
+    ToneEngine(WaveOut& device, EngineHost& host);
+    ~ToneEngine();  // stops a running stream before the buffers go away
+    ToneEngine(const ToneEngine&) = delete;
+    ToneEngine& operator=(const ToneEngine&) = delete;
+
+    // Window thread. The two sample blocks live from AllocateBuffers to FreeBuffers.
+    void AllocateBuffers();
+    void FreeBuffers();
+
+    // Window thread, before the first OpenOutput: y2 = 1, y1 = cos(2π·f / 44100),
+    // k = 2·y1, retune pending, sample rate 44100.
+    void InitOscillator(double frequencyHz);
+
+    // Window thread.
+    bool OpenOutput();
+    void CloseOutput();
+
+    // Window thread; the next fill retunes without a phase jump.
+    void SetFrequency(double frequencyHz);
+    void RequestRetune();
+    void SetAmplitude(std::int32_t amplitude);
+    void SetSampleRate(std::uint32_t samplesPerSec);  // takes effect at the next OpenOutput
+
+    // Window thread, only while the stream is closed. The span must stay valid
+    // until the next SetRecording.
+    void SetRecording(std::span<const std::int16_t> samples);
+    // Window thread: restart from sample 0, or stop.
+    void StartStopPlay();
+
+    // Notification thread (device callback).
+    static void WaveOutProc(WaveOut* device, std::uint32_t message, void* instance,
+                            std::uintptr_t param1, std::uintptr_t param2);
+    // Notification thread, or the window thread while priming in OpenOutput.
+    void FillBuffer(WaveHeader& header);
+
+    // Observers, any thread.
+    std::uint32_t SampleRate() const { return m_sampleRate; }
+    std::int32_t BufferLength() const { return m_bufferLength; }
+    std::int32_t Amplitude() const { return m_amplitude.load(std::memory_order_relaxed); }
+    double Frequency() const { return m_frequency.load(std::memory_order_relaxed); }
+    bool FilePlaying() const { return m_filePlaying.load(std::memory_order_relaxed); }
+    std::int32_t FilePosition() const { return m_filePosition.load(std::memory_order_relaxed); }
+    bool IsOpen() const { return m_open; }
+
+private:
+    WaveOut& m_device;
+    EngineHost& m_host;
+
+    WaveHeader m_header[2];
+    std::unique_ptr<std::int16_t[]> m_bufferA;
+    std::unique_ptr<std::int16_t[]> m_bufferB;
+    WaveFormatEx m_outputFormat;
+    bool m_open = false;  // window thread only
+
+    // Stop handshake, sequentially consistent: a refill sets m_inRefill and then
+    // tests m_stopping; CloseOutput sets m_stopping and then waits for m_inRefill
+    // to clear. No refill can begin unseen after CloseOutput has looked.
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_inRefill{false};
+    std::int16_t m_nextIndex = 0;  // notification thread while open
+
+    std::uint32_t m_sampleRate = kDefaultRate;  // window thread; read by fills
+    std::int32_t m_bufferLength = kMaxBufferLength;
+
+    // Written by the window thread, read by fills.
+    std::atomic<double> m_frequency{440.0};  // stored before m_retunePending is raised
+    std::atomic<bool> m_retunePending{false};
+    std::atomic<std::int32_t> m_amplitude{kDefaultAmplitude};
+    std::atomic<bool> m_filePlaying{false};         // also cleared by a fill at the end
+    std::atomic<std::int32_t> m_filePosition{0};    // also advanced by fills
+    std::span<const std::int16_t> m_recording;      // changed only while closed
+
+    // Oscillator state, touched only by fills.
+    double m_y1 = 0.0;
+    double m_y2 = 0.0;
+    double m_k = 0.0;
+};

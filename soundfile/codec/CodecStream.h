@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "FormatArea.h"
+
+// Conversion of any compressed sound format that a WAV or MP3 file can carry
+// into interleaved signed 16-bit PCM, in the steps of a codec manager: suggest
+// a destination format, open a stream, size the output, convert in one call.
+// Window thread only; nothing here is shared.
+class CodecStream {
+public:
+    // Completes destination (tag 1, the source's channels and rate, 16 bits,
+    // cbSize 0: nBlockAlign and nAvgBytesPerSec are filled in) when a decoder
+    // exists for the source format. False when none does, when the source's
+    // cbSize claims more extra bytes than the area holds, or when it has 0
+    // channels.
+    static bool SuggestPcmFormat(const FormatArea& source, FormatArea& destination);
+
+    // Nullptr when the source cannot be decoded into destination.
+    static std::unique_ptr<CodecStream> Open(const FormatArea& source,
+                                             const FormatArea& destination);
+    ~CodecStream();
+
+    // The exact number of bytes Convert() will write for this whole source;
+    // nothing when the source cannot be decoded. May decode the whole source.
+    std::optional<std::uint32_t> Size(std::span<const std::uint8_t> source);
+    // Converts the whole source in one call into destination; returns the number
+    // of bytes written (at most destination.size()), or nothing on failure.
+    std::optional<std::uint32_t> Convert(std::span<const std::uint8_t> source,
+                                         std::span<std::uint8_t> destination);
+
+private:
+    CodecStream();
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};

@@ -2,7 +2,7 @@
 
 // What the tone engine needs of the window that owns it.
 class EngineHost {
-public:
+  public:
     // Notification thread. Shows the recording's progress (0 to 100) and returns
     // only once the control shows it, so it may wait on the window thread.
     virtual void SetProgressPos(int position) = 0;
@@ -13,6 +13,6 @@ public:
     // SetProgressPos can finish.
     virtual void WaitForRefill() = 0;
 
-protected:
+  protected:
     ~EngineHost() = default;
 };

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "EngineHost.h"
+#include "Oscillator.h"
 #include "waveout/WaveOut.h"
 
 // The tone engine: a recursive sine oscillator in the left channel, the loaded
@@ -15,12 +16,13 @@
 // notification thread calls WaveOutProc (and through it FillBuffer). Values both
 // threads touch are atomics; the comment on each says who writes it.
 class ToneEngine {
-public:
-    static constexpr int kBlockBytes = 32768;          // one sample block
-    static constexpr int kMaxBufferLength = 16384;     // 16-bit values per buffer
+  public:
+    static constexpr int kBlockBytes = 32768;       // one sample block
+    static constexpr int kMaxBufferLength = 16384;  // 16-bit values per buffer
     static constexpr std::uint32_t kDefaultRate = 44100;
     static constexpr std::int32_t kDefaultAmplitude = 8192;
 
+    // Both must outlive the engine: the destructor may still stop the stream.
     ToneEngine(WaveOut& device, EngineHost& host);
     ~ToneEngine();  // stops a running stream before the buffers go away
     ToneEngine(const ToneEngine&) = delete;
@@ -34,7 +36,8 @@ public:
     // k = 2·y1, retune pending, sample rate 44100.
     void InitOscillator(double frequencyHz);
 
-    // Window thread.
+    // Window thread. OpenOutput primes and queues both buffers; until it has,
+    // notifications refill nothing. CloseOutput may be called when nothing is open.
     bool OpenOutput();
     void CloseOutput();
 
@@ -64,8 +67,10 @@ public:
     bool FilePlaying() const { return m_filePlaying.load(std::memory_order_relaxed); }
     std::int32_t FilePosition() const { return m_filePosition.load(std::memory_order_relaxed); }
     bool IsOpen() const { return m_open; }
+    // Window thread, while the stream is closed.
+    const Oscillator& OscillatorState() const { return m_oscillator; }
 
-private:
+  private:
     WaveOut& m_device;
     EngineHost& m_host;
 
@@ -78,7 +83,9 @@ private:
     // Stop handshake, sequentially consistent: a refill sets m_inRefill and then
     // tests m_stopping; CloseOutput sets m_stopping and then waits for m_inRefill
     // to clear. No refill can begin unseen after CloseOutput has looked.
-    std::atomic<bool> m_stopping{false};
+    // A stream never opened counts as stopped, so that no notification fill can
+    // race the priming fills of the first OpenOutput.
+    std::atomic<bool> m_stopping{true};
     std::atomic<bool> m_inRefill{false};
     std::int16_t m_nextIndex = 0;  // notification thread while open
 
@@ -89,12 +96,11 @@ private:
     std::atomic<double> m_frequency{440.0};  // stored before m_retunePending is raised
     std::atomic<bool> m_retunePending{false};
     std::atomic<std::int32_t> m_amplitude{kDefaultAmplitude};
-    std::atomic<bool> m_filePlaying{false};         // also cleared by a fill at the end
-    std::atomic<std::int32_t> m_filePosition{0};    // also advanced by fills
-    std::span<const std::int16_t> m_recording;      // changed only while closed
+    std::atomic<bool> m_filePlaying{false};       // also cleared by a fill at the end
+    std::atomic<std::int32_t> m_filePosition{0};  // also advanced by fills
+    std::span<const std::int16_t> m_recording;    // changed only while closed
 
-    // Oscillator state, touched only by fills.
-    double m_y1 = 0.0;
-    double m_y2 = 0.0;
-    double m_k = 0.0;
+    // Touched only by fills: the priming fills on the window thread, then (after
+    // the handshake on m_stopping) the refills on the notification thread.
+    Oscillator m_oscillator;
 };

@@ -31,19 +31,19 @@ using WaveOutCallback = void (*)(WaveOut* device, std::uint32_t message, void* i
 // thread of the device's own. All methods are called from one client thread
 // (the window thread), never from inside the callback, except where noted.
 class WaveOut {
-public:
+  public:
     virtual ~WaveOut() = default;
 
-    // Whether the default device can play this format; opens nothing.
+    // Whether the default device can play this format; leaves nothing open.
     virtual MmResult Query(const WaveFormatEx& format) = 0;
-    virtual MmResult Open(const WaveFormatEx& format, WaveOutCallback callback,
-                          void* instance) = 0;
+    virtual MmResult Open(const WaveFormatEx& format, WaveOutCallback callback, void* instance) = 0;
     // Prepare / Unprepare / Write may also be called from the callback for the
     // header being reported.
     virtual MmResult PrepareHeader(WaveHeader& header) = 0;
     virtual MmResult UnprepareHeader(WaveHeader& header) = 0;
     virtual MmResult Write(WaveHeader& header) = 0;
-    // Stops playback and returns every queued buffer as done (WOM_DONE each).
+    // Stops playback and returns every queued buffer as done (WOM_DONE each);
+    // returns once those notifications have run. Never called from the callback.
     virtual MmResult Reset() = 0;
     // After Close returns, no callback runs any more.
     virtual MmResult Close() = 0;

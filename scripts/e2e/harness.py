@@ -277,7 +277,7 @@ class App:
 
     def windows_named(self, name):
         """Viewable windows of this process whose name is exactly `name`."""
-        out = self._x("xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid),
+        out = self._x("xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.proc.pid),
                       "--name", "^" + re.escape(name) + "$", check=False)
         found = []
         for wid in out.stdout.split():
@@ -287,7 +287,8 @@ class App:
         return found
 
     def visible_windows(self):
-        out = self._x("xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid),
+        # --all: by default xdotool matches any one of the conditions, not all of them
+        out = self._x("xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.proc.pid),
                       "--name", "", check=False)
         return [int(w) for w in out.stdout.split()]
 
@@ -539,7 +540,8 @@ def binary_arg(description):
 
 # -- the Sound File group -------------------------------------------------------
 
-READ_WAVEFORM = (15 + 30, 66 + 6)  # centre of the button, dialog units
+EXIT_BUTTON = (245 + 30, 12 + 7)  # centres of the buttons, dialog units
+READ_WAVEFORM = (15 + 30, 66 + 6)
 START_STOP = (15 + 30, 84 + 6)
 MESSAGES = ["Not a valid .wav file!", "No data in file!", "Format not supported!",
             "Error during conversion!", "Conversion not possible!", "Not a valid mp3 file!",

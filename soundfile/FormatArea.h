@@ -9,7 +9,7 @@
 // format-specific data. Kept as bytes because a fmt body is copied in verbatim
 // and handed on verbatim to the codec layer.
 class FormatArea {
-public:
+  public:
     static constexpr std::size_t kSize = 56;
     static constexpr std::size_t kBaseSize = 18;
     static constexpr std::size_t kMaxExtraBytes = kSize - kBaseSize;

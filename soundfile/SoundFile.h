@@ -18,7 +18,7 @@ struct RiffChunkHeader {
 // The one loaded recording. Written only on the window thread while the output
 // stream is closed; the tone engine reads Samples() while the stream runs.
 class CSoundFile {
-public:
+  public:
     CSoundFile() = default;
     CSoundFile(const CSoundFile&) = delete;
     CSoundFile& operator=(const CSoundFile&) = delete;

@@ -44,6 +44,14 @@ std::uint64_t CStdioFile::Seek(std::uint64_t offset) {
     return offset;
 }
 
+std::uint64_t CStdioFile::GetPosition() const {
+    if (m_file == nullptr) {
+        return 0;
+    }
+    const off_t position = ftello(m_file.get());
+    return position < 0 ? 0 : static_cast<std::uint64_t>(position);
+}
+
 std::uint64_t CStdioFile::GetLength() const {
     struct stat st {};
     if (m_file == nullptr || fstat(fileno(m_file.get()), &st) != 0) {

@@ -9,13 +9,13 @@
 
 // Raised by CStdioFile::Read on a read error (not at the end of the file).
 class CFileException : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A buffered, read-only binary file. Window thread only.
 class CStdioFile {
-public:
+  public:
     CStdioFile() = default;
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
@@ -29,12 +29,14 @@ public:
     // Seeks from the start of the file. Returns the new position.
     std::uint64_t Seek(std::uint64_t offset);
     void SeekToBegin() { Seek(0); }
+    // The offset of the next byte that Read returns.
+    std::uint64_t GetPosition() const;
     // The file's length in bytes.
     std::uint64_t GetLength() const;
     void Close();
     bool IsOpen() const { return m_file != nullptr; }
 
-private:
+  private:
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };

@@ -1,0 +1,28 @@
+#include "LoadMessage.h"
+
+const char* LoadMessage(LoadResult result) {
+    using namespace load_result;
+    switch (result) {
+        case kOk:
+            return nullptr;
+        case kBadExtension:
+        case kNotWave:
+        case kNoRiff:
+        case kNoFormat:
+            return "Not a valid .wav file!";
+        case kNoData:
+            return "No data in file!";
+        case kUnsupportedFormat:
+            return "Format not supported!";
+        case kConversionFailed:
+            return "Error during conversion!";
+        case kNoCodec:
+            return "Conversion not possible!";
+        case kNotMp3:
+            return "Not a valid mp3 file!";
+        case kOpenFailed:
+            return "Failed to open file!";
+        default:
+            return "Bad file!";
+    }
+}

@@ -1,0 +1,67 @@
+#include "MonoMixDown.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace {
+
+std::int32_t S16At(std::span<const std::uint8_t> pcm, std::size_t index) {
+    const auto bits = static_cast<std::uint16_t>(pcm[2 * index] | pcm[2 * index + 1] << 8);
+    return static_cast<std::int16_t>(bits);
+}
+
+}  // namespace
+
+std::size_t MonoMixDown::BytesPerSample(unsigned sum) {
+    switch (sum) {
+        case 9:
+            return 1;
+        case 10:
+        case 17:
+            return 2;
+        case 18:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+std::int32_t MonoMixDown::SampleCount(unsigned sum, std::size_t pcmBytes, std::int32_t wanted) {
+    const std::size_t bytesPerSample = BytesPerSample(sum);
+    if (bytesPerSample == 0 || wanted <= 0) {
+        return 0;
+    }
+    const std::size_t available = pcmBytes / bytesPerSample;
+    return static_cast<std::int32_t>(std::min(static_cast<std::size_t>(wanted), available));
+}
+
+void MonoMixDown::Run(unsigned sum, std::span<const std::uint8_t> pcm,
+                      std::span<std::int16_t> out) {
+    assert(BytesPerSample(sum) != 0 && out.size() * BytesPerSample(sum) <= pcm.size());
+    const std::size_t n = out.size();
+    switch (sum) {
+        case 9:
+            for (std::size_t i = 0; i < n; ++i) {
+                out[i] = static_cast<std::int16_t>((pcm[i] - 128) * 256);
+            }
+            break;
+        case 10:
+            for (std::size_t i = 0; i < n; ++i) {
+                out[i] = static_cast<std::int16_t>((pcm[2 * i] + pcm[2 * i + 1] - 256) * 128);
+            }
+            break;
+        case 17:
+            for (std::size_t i = 0; i < n; ++i) {
+                out[i] = static_cast<std::int16_t>(S16At(pcm, i));
+            }
+            break;
+        case 18:
+            // Division of the 32-bit sum truncates toward zero: (-3 + 0) / 2 is -1.
+            for (std::size_t i = 0; i < n; ++i) {
+                out[i] = static_cast<std::int16_t>((S16At(pcm, 2 * i) + S16At(pcm, 2 * i + 1)) / 2);
+            }
+            break;
+        default:
+            break;
+    }
+}

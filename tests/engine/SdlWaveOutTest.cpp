@@ -1,0 +1,196 @@
+// The SDL device under SDL's disk driver, which writes what the device plays
+// to a file. Run in a process of its own: the driver is chosen once, at the
+// first SDL initialisation.
+#include "waveout/SdlWaveOut.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "TestHost.h"
+#include "ToneEngine.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::filesystem::path OutputFile(const char* name) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("veltane-sdl-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto file = dir / name;
+    ::setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    return file;
+}
+
+// Passes everything to the SDL device and keeps a copy of each buffer written,
+// so the test knows what the engine filled, in order.
+class RecordingWaveOut final : public WaveOut {
+  public:
+    explicit RecordingWaveOut(WaveOut& inner) : m_inner(inner) {}
+    MmResult Query(const WaveFormatEx& f) override { return m_inner.Query(f); }
+    MmResult Open(const WaveFormatEx& f, WaveOutCallback cb, void* instance) override {
+        return m_inner.Open(f, cb, instance);
+    }
+    MmResult PrepareHeader(WaveHeader& h) override { return m_inner.PrepareHeader(h); }
+    MmResult UnprepareHeader(WaveHeader& h) override { return m_inner.UnprepareHeader(h); }
+    MmResult Write(WaveHeader& h) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_frames.emplace_back(h.lpData, h.lpData + h.dwBufferLength);
+        }
+        return m_inner.Write(h);
+    }
+    MmResult Reset() override { return m_inner.Reset(); }
+    MmResult Close() override { return m_inner.Close(); }
+    std::vector<std::vector<char>> Buffers() {
+        std::lock_guard lock(m_mutex);
+        return m_frames;
+    }
+
+  private:
+    WaveOut& m_inner;
+    std::mutex m_mutex;
+    std::vector<std::vector<char>> m_frames;
+};
+
+std::vector<std::uint32_t> Frames(const std::vector<char>& bytes) {
+    std::vector<std::uint32_t> frames(bytes.size() / 4);
+    std::memcpy(frames.data(), bytes.data(), frames.size() * 4);
+    return frames;
+}
+
+TEST(SdlWaveOut, PlaysExactlyTheBuffersTheEngineFilledInOrder) {
+    // A fast clock (1024 frames per 5 ms) keeps the test short without letting
+    // the driver spin writing silence.
+    ::setenv("SDL_DISKAUDIODELAY", "5", 1);
+    const auto file = OutputFile("tone.raw");
+    SdlWaveOut sdl;
+    RecordingWaveOut device(sdl);
+    TestHost host;
+    ToneEngine engine(device, host);
+    engine.AllocateBuffers();
+    engine.InitOscillator(440.0);
+    ASSERT_TRUE(engine.OpenOutput());
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (host.Refills() < 8 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    engine.CloseOutput();
+    const int played = host.Refills();  // each refill followed a buffer played to its end
+    ASSERT_GE(played, 8);
+
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<std::uint32_t> heard =
+        Frames(std::vector<char>(std::istreambuf_iterator<char>(in), {}));
+    std::vector<std::uint32_t> filled;
+    for (const auto& buffer : device.Buffers()) {
+        const auto frames = Frames(buffer);
+        filled.insert(filled.end(), frames.begin(), frames.end());
+    }
+
+    // What was heard is what was filled, in order, with silence only where
+    // the device had nothing to play: before the first buffer, after the reset,
+    // and at underruns.
+    std::size_t matched = 0;
+    std::size_t silentInside = 0;
+    std::size_t silentRun = 0;
+    for (const std::uint32_t frame : heard) {
+        if (matched < filled.size() && frame == filled[matched]) {
+            ++matched;
+            silentInside += matched > 1 ? silentRun : 0;
+            silentRun = 0;
+        } else {
+            ASSERT_EQ(frame, 0u) << "frame " << matched << " of the fills is missing or altered";
+            ++silentRun;
+        }
+    }
+    EXPECT_GE(matched, static_cast<std::size_t>(played) * 8192);
+    if (sdl.UnderrunCount() == 0) {
+        EXPECT_EQ(silentInside, 0u);
+    }
+}
+
+TEST(SdlWaveOut, CloseWaitsForABusyNotificationAndReturnsEverythingInOrder) {
+    ::setenv("SDL_DISKAUDIODELAY", "1", 1);
+    OutputFile("close.raw");
+    SdlWaveOut sdl;
+    struct Log {
+        std::mutex mutex;
+        std::vector<WaveHeader*> done;
+        std::atomic<bool> entered{false};
+    } log;
+    const WaveOutCallback slow = [](WaveOut*, std::uint32_t message, void* instance,
+                                    std::uintptr_t header, std::uintptr_t) {
+        auto& l = *static_cast<Log*>(instance);
+        if (message != WOM_DONE) {
+            return;
+        }
+        l.entered.store(true);
+        std::this_thread::sleep_for(200ms);
+        std::lock_guard lock(l.mutex);
+        l.done.push_back(reinterpret_cast<WaveHeader*>(header));
+    };
+    WaveFormatEx format{1, 2, 44100, 44100 * 4, 4, 16, 0};
+    ASSERT_EQ(sdl.Query(format), MMSYSERR_NOERROR);
+    ASSERT_EQ(sdl.Open(format, slow, &log), MMSYSERR_NOERROR);
+
+    std::vector<std::int16_t> data(4 * 512, 100);
+    WaveHeader headers[4];
+    for (int i = 0; i < 4; ++i) {
+        headers[i].lpData = reinterpret_cast<char*>(data.data() + i * 512);
+        headers[i].dwBufferLength = 1024;
+        ASSERT_EQ(sdl.Write(headers[i]), WAVERR_UNPREPARED);
+        ASSERT_EQ(sdl.PrepareHeader(headers[i]), MMSYSERR_NOERROR);
+        ASSERT_EQ(sdl.Write(headers[i]), MMSYSERR_NOERROR);
+    }
+    while (!log.entered.load()) {
+        std::this_thread::sleep_for(1ms);
+    }
+    auto closing = std::async(std::launch::async, [&] { return sdl.Close(); });
+    ASSERT_EQ(closing.wait_for(5s), std::future_status::ready) << "Close hangs";
+    EXPECT_EQ(closing.get(), MMSYSERR_NOERROR);
+
+    std::lock_guard lock(log.mutex);
+    ASSERT_EQ(log.done.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(log.done[static_cast<std::size_t>(i)], &headers[i]);
+        EXPECT_EQ(headers[i].dwFlags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
+    }
+    EXPECT_EQ(sdl.Write(headers[0]), MMSYSERR_INVALHANDLE);
+}
+
+TEST(SdlWaveOut, QueryRefusesWhatItCannotPlay) {
+    OutputFile("query.raw");
+    SdlWaveOut sdl;
+    const WaveFormatEx formats[] = {
+        {1, 2, 44100, 44100 * 4, 4, 16, 0},  // the stream's format
+        {1, 2, 8000, 8000 * 4, 4, 16, 0},    // any rate: SDL resamples
+        {85, 2, 44100, 16000, 1, 0, 12},     // MPEG Layer-3
+        {1, 2, 44100, 44100 * 2, 2, 8, 0},   // 8-bit
+        {1, 2, 0, 0, 4, 16, 0},              // no rate
+    };
+    const MmResult expected[] = {MMSYSERR_NOERROR, MMSYSERR_NOERROR, WAVERR_BADFORMAT,
+                                 WAVERR_BADFORMAT, WAVERR_BADFORMAT};
+    for (std::size_t i = 0; i < std::size(formats); ++i) {
+        EXPECT_EQ(sdl.Query(formats[i]), expected[i]) << "format " << i;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

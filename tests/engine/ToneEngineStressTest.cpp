@@ -66,7 +66,8 @@ TEST(ToneEngineStress, ThousandOpenCloseCyclesUnderRetuningAndPlayback) {
     engine.SetFrequency(440.0);
     ASSERT_TRUE(engine.OpenOutput());
     int peak = 0;
-    for (const std::int16_t v : device.WrittenBuffers().back().values) {
+    const auto written = device.WrittenBuffers();
+    for (const std::int16_t v : written.back().values) {
         peak = std::max(peak, std::abs(static_cast<int>(v)));
     }
     EXPECT_GE(peak, 8180);

@@ -61,6 +61,11 @@ std::vector<BadCase> BadCases() {
         {"Pcm16BitFourChannels", "a.wav", PcmWave({.channels = 4}, Bytes(16, 0)), 6},
         {"Pcm32BitStereo", "a.wav", PcmWave({.bits = 32}, Bytes(16, 0)), 6},
         {"PcmZeroChannels", "a.wav", PcmWave({.channels = 0}, Bytes(16, 0)), 6},
+        {"DecodedToFourChannels", "a.wav",
+         PcmWave(
+             {.tag = 6, .channels = 4, .rate = 8000, .byteRate = 32000, .blockAlign = 4, .bits = 8},
+             Bytes(64, 0x55)),
+         6},
         {"NoCodecForTag", "a.wav", PcmWave({.tag = 0x7A7A}, Bytes(16, 0)), 8},
         {"CbSizeAllOnes", "a.wav", cbSizeAllOnes, 8},
         {"CodecPathZeroChannels", "a.wav", PcmWave({.tag = 6, .channels = 0}, Bytes(16, 0)), 8},

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "Id3v2Tag.h"
-#include "Mp3FrameHeader.h"
 #include "SoundFile.h"
 #include "TestBytes.h"
 
@@ -130,25 +129,6 @@ TEST_P(Mp3HeaderTest, FillsRecordOrReportsCode) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Mp3HeaderTest, ::testing::ValuesIn(Cases()),
                          [](const auto& p) { return std::string(p.param.name); });
-
-TEST(Mp3FrameHeaderTables, AgreeWithTheStandardsAtKnownPoints) {
-    const auto& br = Mp3FrameHeader::kBitrateKbps;
-    EXPECT_EQ(br[1][0][9], 128);   // MPEG-1 Layer III
-    EXPECT_EQ(br[1][1][9], 160);   // MPEG-1 Layer II
-    EXPECT_EQ(br[1][2][14], 448);  // MPEG-1 Layer I
-    EXPECT_EQ(br[0][0][8], 64);    // MPEG-2 Layer III
-    EXPECT_EQ(br[0][0][1], 8);     // MPEG-2.5 Layer III
-    EXPECT_EQ(br[0][2][14], 256);  // LSF Layer I
-    for (const auto& version : br) {
-        for (const auto& layer : version) {
-            EXPECT_EQ(layer[0], 0);
-            EXPECT_EQ(layer[15], 0);
-            for (int i = 2; i < 15; ++i) {
-                EXPECT_GT(layer[i], layer[i - 1]) << "rates rise with the index";
-            }
-        }
-    }
-}
 
 TEST(Id3v2TagSize, ParsesSyncsafeSizeAndFooter) {
     EXPECT_EQ(Id3v2Tag::TotalSize(Id3Tag(0)), 10u);

@@ -1,0 +1,353 @@
+#include "CodecStream.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "DecoderChoice.h"
+#include "FfmpegHandles.h"
+#include "MemoryDemuxer.h"
+#include "S16Sink.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
+}
+
+namespace {
+
+constexpr std::uint16_t kTagPcm = 1;
+constexpr std::uint16_t kPcmBits = 16;
+// No load may produce more than this; larger output is refused, not cut.
+constexpr std::size_t kMaxOutputBytes = std::size_t{1} << 31;
+// Non-MPEG data goes to the decoder in packets of whole blocks of about this
+// size, the way libavformat's WAV reader cuts it.
+constexpr std::size_t kPacketBytes = 4096;
+// A decoder gives a handful of frames per packet; the bound only stops one
+// that would go on reporting frames.
+constexpr int kMaxFramesPerPacket = 1 << 16;
+
+// FFmpeg logs to stderr by default; this program has no log.
+void SilenceFfmpeg() {
+    static const bool silenced = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    static_cast<void>(silenced);
+}
+
+bool IsUsableSource(const FormatArea& source) {
+    return source.Channels() != 0 && source.CbSize() <= FormatArea::kMaxExtraBytes &&
+           source.SamplesPerSec() != 0 && source.SamplesPerSec() <= INT_MAX;
+}
+
+bool IsUsableDestination(const FormatArea& destination) {
+    return destination.FormatTag() == kTagPcm && destination.BitsPerSample() == kPcmBits &&
+           destination.Channels() != 0 && destination.SamplesPerSec() != 0 &&
+           destination.SamplesPerSec() <= INT_MAX;
+}
+
+// A decoder for block-cut data, set up from the format record the way the WAV
+// reader of libavformat sets it up; nullptr when the decoder refuses it.
+CodecContextPtr OpenBlockDecoder(const FormatArea& source, const DecoderChoice& choice) {
+    const AVCodec* codec = avcodec_find_decoder(choice.codecId);
+    if (codec == nullptr) {
+        return nullptr;
+    }
+    CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context) {
+        return nullptr;
+    }
+    context->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
+    context->ch_layout.nb_channels = source.Channels();
+    context->sample_rate = static_cast<int>(source.SamplesPerSec());
+    context->block_align = source.BlockAlign();
+    context->bits_per_coded_sample = source.BitsPerSample();
+    context->bit_rate = static_cast<std::int64_t>(source.AvgBytesPerSec()) * 8;
+    context->thread_count = 1;
+    if (choice.extraSize > 0) {
+        context->extradata =
+            static_cast<std::uint8_t*>(av_mallocz(choice.extraSize + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (context->extradata == nullptr) {
+            return nullptr;
+        }
+        std::memcpy(context->extradata, source.bytes.data() + choice.extraOffset, choice.extraSize);
+        context->extradata_size = static_cast<int>(choice.extraSize);
+    }
+    if (avcodec_open2(context.get(), codec, nullptr) < 0) {
+        return nullptr;
+    }
+    return context;
+}
+
+// The decoder for the layer that the frame header at the start of a demuxed
+// packet names; FFmpeg's tools pick the same one, and the Layer I and II
+// decoders round differently from the Layer III one.
+AVCodecID MpegCodecFor(const AVPacket& packet) {
+    if (packet.size < 4 || packet.data[0] != 0xFF || (packet.data[1] & 0xE0) != 0xE0) {
+        return AV_CODEC_ID_MP3;
+    }
+    static constexpr AVCodecID kByLayerCode[4] = {AV_CODEC_ID_MP3, AV_CODEC_ID_MP3, AV_CODEC_ID_MP2,
+                                                  AV_CODEC_ID_MP1};
+    return kByLayerCode[(packet.data[1] >> 1) & 3];
+}
+
+CodecContextPtr OpenStreamDecoder(const AVStream& stream, AVCodecID codecId) {
+    const AVCodec* codec = avcodec_find_decoder(codecId);
+    if (codec == nullptr) {
+        return nullptr;
+    }
+    CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context || avcodec_parameters_to_context(context.get(), stream.codecpar) < 0) {
+        return nullptr;
+    }
+    // The demuxer's skip marks are in stream time.
+    context->pkt_timebase = stream.time_base;
+    context->thread_count = 1;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0) {
+        return nullptr;
+    }
+    return context;
+}
+
+// Runs packets through one decoder into the sink. Damaged packets are dropped,
+// as FFmpeg's own tools drop them; only a sink failure ends the run.
+class DecodeRun {
+  public:
+    DecodeRun(AVCodecContext& decoder, S16Sink& sink) : m_decoder(decoder), m_sink(sink) {}
+
+    bool Ready() const { return m_frame != nullptr; }
+
+    // packet == nullptr drains the decoder at the end of the data.
+    bool Feed(const AVPacket* packet) {
+        int sent = avcodec_send_packet(&m_decoder, packet);
+        if (sent == AVERROR(EAGAIN)) {
+            if (!Receive()) {
+                return false;
+            }
+            sent = avcodec_send_packet(&m_decoder, packet);
+        }
+        if (sent < 0 && sent != AVERROR_EOF) {
+            return true;  // this packet is lost; the next may decode
+        }
+        return Receive();
+    }
+
+  private:
+    bool Receive() {
+        for (int count = 0; count < kMaxFramesPerPacket; ++count) {
+            const int received = avcodec_receive_frame(&m_decoder, m_frame.get());
+            if (received < 0) {
+                return true;  // wants more input, is done, or lost this packet
+            }
+            const bool pushed = m_sink.Push(*m_frame);
+            av_frame_unref(m_frame.get());
+            if (!pushed) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    AVCodecContext& m_decoder;
+    S16Sink& m_sink;
+    FramePtr m_frame{av_frame_alloc()};
+};
+
+bool DecodeMpeg(std::span<const std::uint8_t> source, S16Sink& sink) {
+    std::unique_ptr<MemoryDemuxer> demuxer = MemoryDemuxer::Open(source);
+    PacketPtr packet(av_packet_alloc());
+    if (!demuxer || !packet) {
+        return false;
+    }
+    // Made at the first packet, when the layer is known.
+    CodecContextPtr decoder;
+    std::optional<DecodeRun> run;
+    // Each packet consumes input, so there are never more packets than bytes.
+    for (std::size_t count = 0; count <= source.size(); ++count) {
+        if (demuxer->ReadPacket(*packet) < 0) {
+            break;
+        }
+        if (!run) {
+            decoder = OpenStreamDecoder(demuxer->Stream(), MpegCodecFor(*packet));
+            if (!decoder) {
+                return false;
+            }
+            run.emplace(*decoder, sink);
+            if (!run->Ready()) {
+                return false;
+            }
+        }
+        const bool fed = run->Feed(packet.get());
+        av_packet_unref(packet.get());
+        if (!fed) {
+            return false;
+        }
+    }
+    return !run || run->Feed(nullptr);
+}
+
+bool DecodeBlocks(std::span<const std::uint8_t> source, const FormatArea& format,
+                  const DecoderChoice& choice, S16Sink& sink) {
+    CodecContextPtr decoder = OpenBlockDecoder(format, choice);
+    PacketPtr packet(av_packet_alloc());
+    if (!decoder || !packet) {
+        return false;
+    }
+    DecodeRun run(*decoder, sink);
+    if (!run.Ready()) {
+        return false;
+    }
+    std::size_t step = kPacketBytes;
+    if (const std::size_t block = format.BlockAlign(); block > 1) {
+        step = std::max(step, block) / block * block;
+    }
+    for (std::size_t offset = 0; offset < source.size(); offset += step) {
+        const std::size_t size = std::min(step, source.size() - offset);
+        if (av_new_packet(packet.get(), static_cast<int>(size)) < 0) {
+            return false;
+        }
+        std::memcpy(packet->data, source.data() + offset, size);
+        const bool fed = run.Feed(packet.get());
+        av_packet_unref(packet.get());
+        if (!fed) {
+            return false;
+        }
+    }
+    return run.Feed(nullptr);
+}
+
+std::size_t Fingerprint(std::span<const std::uint8_t> bytes) {
+    return std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+}  // namespace
+
+struct CodecStream::Impl {
+    FormatArea source;
+    int channels = 0;
+    int sampleRate = 0;
+    DecoderChoice choice;
+
+    // Size() decodes the whole source; Convert() of the same bytes hands out
+    // that result instead of decoding again.
+    struct Decoded {
+        const std::uint8_t* data = nullptr;
+        std::size_t size = 0;
+        std::size_t fingerprint = 0;
+        std::vector<std::uint8_t> pcm;
+    };
+    std::optional<Decoded> decoded;
+
+    bool Decode(std::span<const std::uint8_t> bytes) {
+        const std::size_t fingerprint = Fingerprint(bytes);
+        if (decoded && decoded->data == bytes.data() && decoded->size == bytes.size() &&
+            decoded->fingerprint == fingerprint) {
+            return true;
+        }
+        decoded.reset();
+        S16Sink sink(channels, sampleRate, kMaxOutputBytes);
+        const bool ran =
+            choice.mpegAudio ? DecodeMpeg(bytes, sink) : DecodeBlocks(bytes, source, choice, sink);
+        if (!ran || !sink.Finish()) {
+            return false;
+        }
+        // Data that holds something but yields no sound is not a recording.
+        if (sink.Output().empty() && !bytes.empty()) {
+            return false;
+        }
+        decoded = Decoded{bytes.data(), bytes.size(), fingerprint, std::move(sink.Output())};
+        return true;
+    }
+};
+
+CodecStream::CodecStream() : m_impl(std::make_unique<Impl>()) {}
+
+CodecStream::~CodecStream() = default;
+
+bool CodecStream::SuggestPcmFormat(const FormatArea& source, FormatArea& destination) {
+    SilenceFfmpeg();
+    if (!IsUsableSource(source) || !ChooseDecoder(source)) {
+        return false;
+    }
+    const std::uint64_t frameBytes = std::uint64_t{source.Channels()} * 2;
+    const std::uint64_t bytesPerSecond = frameBytes * source.SamplesPerSec();
+    if (frameBytes > UINT16_MAX || bytesPerSecond > UINT32_MAX) {
+        return false;
+    }
+    destination.SetFormatTag(kTagPcm);
+    destination.SetChannels(source.Channels());
+    destination.SetSamplesPerSec(source.SamplesPerSec());
+    destination.SetAvgBytesPerSec(static_cast<std::uint32_t>(bytesPerSecond));
+    destination.SetBlockAlign(static_cast<std::uint16_t>(frameBytes));
+    destination.SetBitsPerSample(kPcmBits);
+    destination.SetCbSize(0);
+    return true;
+}
+
+std::unique_ptr<CodecStream> CodecStream::Open(const FormatArea& source,
+                                               const FormatArea& destination) {
+    SilenceFfmpeg();
+    if (!IsUsableSource(source) || !IsUsableDestination(destination)) {
+        return nullptr;
+    }
+    const std::optional<DecoderChoice> choice = ChooseDecoder(source);
+    if (!choice) {
+        return nullptr;
+    }
+    // MPEG audio describes itself frame by frame; its decoder is made from what
+    // the demuxer finds. Any other decoder must take the record as it stands.
+    if (!choice->mpegAudio && !OpenBlockDecoder(source, *choice)) {
+        return nullptr;
+    }
+    // The resampler must take the source's channel count and rate to the
+    // destination's.
+    {
+        AVChannelLayout in{};
+        AVChannelLayout out{};
+        av_channel_layout_default(&in, source.Channels());
+        av_channel_layout_default(&out, destination.Channels());
+        SwrContext* raw = nullptr;
+        const bool made =
+            swr_alloc_set_opts2(
+                &raw, &out, AV_SAMPLE_FMT_S16, static_cast<int>(destination.SamplesPerSec()), &in,
+                AV_SAMPLE_FMT_S16, static_cast<int>(source.SamplesPerSec()), 0, nullptr) >= 0;
+        ResamplerPtr resampler(raw);
+        av_channel_layout_uninit(&in);
+        av_channel_layout_uninit(&out);
+        if (!made || swr_init(resampler.get()) < 0) {
+            return nullptr;
+        }
+    }
+
+    std::unique_ptr<CodecStream> stream(new CodecStream());
+    stream->m_impl->source = source;
+    stream->m_impl->channels = destination.Channels();
+    stream->m_impl->sampleRate = static_cast<int>(destination.SamplesPerSec());
+    stream->m_impl->choice = *choice;
+    return stream;
+}
+
+std::optional<std::uint32_t> CodecStream::Size(std::span<const std::uint8_t> source) {
+    if (!m_impl->Decode(source)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(m_impl->decoded->pcm.size());
+}
+
+std::optional<std::uint32_t> CodecStream::Convert(std::span<const std::uint8_t> source,
+                                                  std::span<std::uint8_t> destination) {
+    if (!m_impl->Decode(source)) {
+        return std::nullopt;
+    }
+    const std::vector<std::uint8_t>& pcm = m_impl->decoded->pcm;
+    const std::size_t count = std::min(pcm.size(), destination.size());
+    std::copy_n(pcm.begin(), count, destination.begin());
+    // The caller holds the result now; give the memory back.
+    m_impl->decoded.reset();
+    return static_cast<std::uint32_t>(count);
+}

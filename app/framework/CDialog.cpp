@@ -1,0 +1,258 @@
+#include "CDialog.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+
+#include "AfxDispatch.h"
+#include "CDataExchange.h"
+#include "ControlId.h"
+#include "DataExchangeFailure.h"
+#include "DialogUnits.h"
+#include "DialogWindow.h"
+#include "ScrollBarWidget.h"
+
+CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* /*parent*/)
+    : m_template(dialogTemplate) {}
+
+CDialog::~CDialog() {
+    DestroyWindow();
+}
+
+void CDialog::OnBnClicked(int id, std::function<void()> handler) {
+    m_commands[id] = std::move(handler);
+}
+
+void CDialog::BuildWindow() {
+    DestroyWindow();
+    m_window = std::make_unique<DialogWindow>(*this);
+    m_hWnd = m_window.get();
+    m_items.clear();
+    m_ended = false;
+    m_result = 0;
+
+    QFont font(QString::fromLatin1(m_template.fontName));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(m_template.pointSize);
+    m_window->setFont(font);
+    const DialogUnits units(m_window->font());
+    m_window->setWindowTitle(QString::fromLatin1(m_template.caption));
+    m_window->setFixedSize(units.ToPixelsX(m_template.cx), units.ToPixelsY(m_template.cy));
+
+    QWidget* previousTabStop = nullptr;
+    for (const DialogItemTemplate& item : m_template.items) {
+        const QString text = QString::fromLatin1(item.text != nullptr ? item.text : "");
+        const bool tabStop = (item.style & item_style::kTabStop) != 0;
+        QWidget* widget = nullptr;
+        switch (item.kind) {
+            case ControlKind::PushButton:
+            case ControlKind::DefPushButton: {
+                auto* button = new QPushButton(text, m_window.get());
+                // A focused push button takes Enter; otherwise the default one does.
+                button->setAutoDefault(true);
+                button->setDefault(item.kind == ControlKind::DefPushButton);
+                const int id = item.id;
+                QObject::connect(button, &QPushButton::clicked, m_window.get(),
+                                 [this, id] { OnButton(id); });
+                widget = button;
+                break;
+            }
+            case ControlKind::Trackbar: {
+                auto* slider = new QSlider(Qt::Horizontal, m_window.get());
+                slider->setRange(0, 100);
+                slider->setTickPosition(QSlider::NoTicks);
+                // Moves made by the program are made with signals blocked, so
+                // every report here is the user's.
+                QObject::connect(
+                    slider, &QSlider::valueChanged, m_window.get(), [this, slider](int position) {
+                        const UINT code = slider->isSliderDown() ? TB_THUMBTRACK : TB_THUMBPOSITION;
+                        AfxDispatch([&] { OnHScroll(code, static_cast<UINT>(position), slider); });
+                    });
+                QObject::connect(slider, &QSlider::sliderReleased, m_window.get(), [this, slider] {
+                    AfxDispatch([&] {
+                        OnHScroll(TB_ENDTRACK, static_cast<UINT>(slider->value()), slider);
+                    });
+                });
+                widget = slider;
+                break;
+            }
+            case ControlKind::Static: {
+                auto* label = new QLabel(text, m_window.get());
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                widget = label;
+                break;
+            }
+            case ControlKind::Edit: {
+                auto* edit = new QLineEdit(text, m_window.get());
+                edit->setReadOnly((item.style & item_style::kReadOnly) != 0);
+                edit->setFrame((item.style & item_style::kBorder) != 0);
+                widget = edit;
+                break;
+            }
+            case ControlKind::ScrollBar: {
+                auto* bar = new ScrollBarWidget(m_window.get());
+                bar->SetRangeAndPage(0, 100, 0);
+                bar->SetSink([this, bar](UINT code, int position) {
+                    AfxDispatch([&] { OnHScroll(code, static_cast<UINT>(position), bar); });
+                });
+                widget = bar;
+                break;
+            }
+            case ControlKind::ProgressBar: {
+                auto* progress = new QProgressBar(m_window.get());
+                progress->setRange(0, 100);
+                progress->setValue(0);
+                progress->setTextVisible(false);
+                widget = progress;
+                break;
+            }
+            case ControlKind::GroupBox: {
+                auto* group = new QGroupBox(text, m_window.get());
+                // A frame drawn behind the controls it surrounds; it takes no input.
+                group->setAttribute(Qt::WA_TransparentForMouseEvents);
+                widget = group;
+                break;
+            }
+        }
+        SetControlId(widget, item.id);
+        widget->setGeometry(units.ToPixels(item.x, item.y, item.cx, item.cy));
+        widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
+        if (item.kind == ControlKind::GroupBox) {
+            widget->lower();
+        }
+        if (tabStop) {
+            if (previousTabStop != nullptr) {
+                QWidget::setTabOrder(previousTabStop, widget);
+            }
+            previousTabStop = widget;
+        }
+        if (item.id != IDC_STATIC) {
+            m_items.emplace(item.id, widget);
+        }
+    }
+}
+
+void CDialog::RunInitDialog() {
+    bool focusFirst = false;
+    AfxDispatch([&] { focusFirst = OnInitDialog(); });
+    if (focusFirst && !m_ended && m_window) {
+        for (const DialogItemTemplate& item : m_template.items) {
+            HWND widget = GetDlgItem(item.id);
+            if ((item.style & item_style::kTabStop) != 0 && widget != nullptr &&
+                widget->isEnabled()) {
+                widget->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    }
+}
+
+int CDialog::DoModal() {
+    BuildWindow();
+    m_modal = true;
+    RunInitDialog();
+    if (!m_ended) {
+        m_window->exec();
+    }
+    m_modal = false;
+    const int result = m_result;
+    DestroyWindow();
+    return result;
+}
+
+bool CDialog::Create() {
+    BuildWindow();
+    m_modal = false;
+    RunInitDialog();
+    if (!m_ended) {
+        m_window->show();
+    }
+    return !m_ended;
+}
+
+void CDialog::BindControl(int id, CWnd& control) {
+    if (control.GetSafeHwnd() != nullptr) {
+        return;
+    }
+    HWND widget = GetDlgItem(id);
+    Q_ASSERT_X(widget != nullptr, "CDialog", "no control of this id in the template");
+    control.Attach(widget);
+    m_bound.push_back(&control);
+}
+
+void CDialog::DestroyWindow() {
+    for (CWnd* control : m_bound) {
+        control->Detach();
+    }
+    m_bound.clear();
+    m_items.clear();
+    m_hWnd = nullptr;
+    m_window.reset();
+}
+
+void CDialog::EndDialog(int result) {
+    m_ended = true;
+    m_result = result;
+    if (m_window) {
+        // Ends a running exec() with this code, or just hides a modeless window.
+        m_window->done(result);
+    }
+}
+
+bool CDialog::UpdateData(bool saveAndValidate) {
+    CDataExchange dx(this, saveAndValidate);
+    try {
+        DoDataExchange(&dx);
+    } catch (const DataExchangeFailure&) {
+        return false;
+    }
+    return true;
+}
+
+HWND CDialog::GetDlgItem(int id) const {
+    const auto found = m_items.find(id);
+    return found != m_items.end() ? found->second : nullptr;
+}
+
+void CDialog::SetIcon(const QIcon& icon, bool /*bigIcon*/) {
+    // One icon holds both sizes; the window system picks the one it needs.
+    if (m_window) {
+        m_window->setWindowIcon(icon);
+    }
+}
+
+bool CDialog::OnInitDialog() {
+    UpdateData(false);
+    return true;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(true)) {
+        return;
+    }
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::OnButton(int id) {
+    AfxDispatch([&] {
+        const auto command = m_commands.find(id);
+        if (command != m_commands.end()) {
+            command->second();
+        } else if (id == IDOK) {
+            OnOK();
+        } else if (id == IDCANCEL) {
+            OnCancel();
+        }
+    });
+}
+
+void CDialog::OnCancelRequested() {
+    AfxDispatch([&] { OnCancel(); });
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "AfxDefs.h"
+
+inline constexpr UINT OFN_EXPLORER = 0x00080000;
+
+// The file-open dialog: one file, the typed name need not exist. The filter is
+// in the form "Description|*.a;*.b|...|".
+class CFileDialog {
+  public:
+    CFileDialog(bool openFileDialog, const char* defaultExtension = nullptr,
+                const char* fileName = nullptr, UINT flags = OFN_EXPLORER,
+                const char* filter = nullptr);
+
+    // IDOK when the user confirmed a name, IDCANCEL otherwise.
+    int DoModal();
+    std::string GetPathName() const { return m_path; }
+
+    // "Waveform files (.wav, .mp3)|*.wav;*.mp3|" becomes
+    // "Waveform files (.wav, .mp3) (*.wav *.mp3)".
+    static std::string ToQtFilter(const std::string& filter);
+
+  private:
+    std::string m_filter;
+    std::string m_path;
+};

@@ -1,0 +1,36 @@
+#include "QtPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+QWidget* DialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    return QApplication::activeWindow();
+}
+}  // namespace
+
+void QtPrompter::MessageBox(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Ok, DialogParent());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+std::optional<std::string> QtPrompter::OpenFileName(const std::string& qtFilter) {
+    QFileDialog dialog(DialogParent(), QString(), QString(), QString::fromStdString(qtFilter));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) {
+        return std::nullopt;
+    }
+    return files.first().toStdString();
+}

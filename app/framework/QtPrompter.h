@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Prompter.h"
+
+// Qt's own widgets, the same on every platform (no native file dialog).
+class QtPrompter : public Prompter {
+  public:
+    void MessageBox(const std::string& text, const std::string& title) override;
+    std::optional<std::string> OpenFileName(const std::string& qtFilter) override;
+};

@@ -1,0 +1,31 @@
+#include <array>
+
+#include "VersionBlock.h"
+
+namespace {
+
+// StringFileInfo "040904b0" (U.S. English, Unicode code page).
+constexpr std::array<VersionString, 12> kStrings{{
+    {"Comments", ""},
+    {"CompanyName", "Veltane Bellworks, Loughborough"},
+    {"FileDescription", "Veltane Program"},
+    {"FileVersion", "1.1"},
+    {"InternalName", "Veltane"},
+    {"LegalCopyright", "Copyright (C) 2026 Veltane Bellworks"},
+    {"LegalTrademarks", ""},
+    {"OriginalFilename", "Veltane.EXE"},
+    {"PrivateBuild", ""},
+    {"ProductName", "Veltane Application"},
+    {"ProductVersion", "1.1"},
+    {"SpecialBuild", ""},
+}};
+
+constexpr VersionBlock kVersionBlock{
+    {1, 0, 0, 1}, {1, 0, 0, 1}, 0x0409, 0x04B0, kStrings,
+};
+
+}  // namespace
+
+const VersionBlock& ExecutableVersionBlock() {
+    return kVersionBlock;
+}

@@ -1,0 +1,43 @@
+#include "ToneMatchApp.h"
+
+#include <optional>
+#include <string_view>
+
+#include "ToneMatchDlg.h"
+#include "VersionBlock.h"
+#include "waveout/SdlWaveOut.h"
+
+CToneMatchApp theApp;
+
+CToneMatchApp::CToneMatchApp() = default;
+
+bool CToneMatchApp::InitInstance() {
+    Enable3dControls();
+    ReadVersionStrings(&ExecutableVersionBlock());
+
+    SdlWaveOut device;
+    CToneMatchDlg dialog(device);
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    return false;
+}
+
+void CToneMatchApp::ReadVersionStrings(const VersionBlock* block) {
+    m_company.clear();
+    m_description.clear();
+    m_version.clear();
+    m_copyright.clear();
+    if (block == nullptr) {
+        return;
+    }
+    const auto lookUp = [block](std::string_view key, std::string& into) {
+        if (const std::optional<std::string_view> value = VerQueryValue(*block, key)) {
+            into.assign(*value);
+        }
+    };
+    lookUp("\\StringFileInfo\\040904B0\\CompanyName", m_company);
+    lookUp("\\StringFileInfo\\040904B0\\FileDescription", m_description);
+    lookUp("\\StringFileInfo\\040904B0\\ProductVersion", m_version);
+    lookUp("\\StringFileInfo\\040904B0\\LegalCopyright", m_copyright);
+}

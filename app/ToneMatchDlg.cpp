@@ -1,0 +1,197 @@
+#include "ToneMatchDlg.h"
+
+#include <QWidget>
+
+#include "AfxMessageBox.h"
+#include "CDataExchange.h"
+#include "CFileDialog.h"
+#include "LoadMessage.h"
+#include "LoadSoundFile.h"
+#include "MainDialogTemplate.h"
+#include "Resource.h"
+#include "SoundFile.h"
+#include "ToneMatchApp.h"
+
+namespace {
+
+// Scroll positions are tenths of a hertz.
+constexpr int kScrollMin = 1000;
+constexpr int kScrollMax = 15075;
+constexpr UINT kScrollPage = 75;
+constexpr int kLowestStop = 1000;    // 100.0 Hz
+constexpr int kHighestStop = 15000;  // 1500.0 Hz; only a drag reaches 15001
+constexpr std::int32_t kAmplitudePerVolumeStep = 327;
+
+}  // namespace
+
+CToneMatchDlg::CToneMatchDlg(WaveOut& device, CWnd* parent)
+    : CDialog(kMainDialogTemplate, parent),
+      m_hIcon(AfxGetApp() != nullptr ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : QIcon()),
+      m_engine(device, *this) {
+    OnBnClicked(IDC_READ_WAVEFORM, [this] { OnReadWaveform(); });
+    OnBnClicked(IDC_START_STOP, [this] { OnStartStopPlay(); });
+}
+
+CToneMatchDlg::~CToneMatchDlg() {
+    // A dialog torn down without ending (a test, an exception) must not leave
+    // the device calling back into it.
+    if (m_engine.IsOpen()) {
+        m_engine.CloseOutput();
+    }
+    m_engine.FreeBuffers();
+}
+
+void CToneMatchDlg::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_PROGRESS, m_progress);
+    DDX_Control(dx, IDC_FREQUENCY_SCROLL, m_frequencyScroll);
+    DDX_Slider(dx, IDC_VOLUME, m_volume);
+    DDX_Text(dx, IDC_FREQUENCY, m_frequency);
+    DDX_Text(dx, IDC_FILENAME, m_fileName);
+    DDX_Text(dx, IDC_DESCRIPTION, m_description);
+    DDX_Text(dx, IDC_COPYRIGHT, m_copyright);
+    DDX_Text(dx, IDC_COMPANY, m_company);
+    DDX_Text(dx, IDC_VERSION, m_version);
+}
+
+bool CToneMatchDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    SetIcon(m_hIcon, true);
+    SetIcon(m_hIcon, false);
+
+    m_description = theApp.m_description;
+    m_company = theApp.m_company;
+    m_version = theApp.m_version;
+    m_copyright = theApp.m_copyright;
+
+    m_scrollInfo.cbSize = sizeof(SCROLLINFO);
+    m_scrollInfo.fMask = SIF_ALL;
+    m_scrollInfo.nMin = kScrollMin;
+    m_scrollInfo.nMax = kScrollMax;
+    m_scrollInfo.nPage = kScrollPage;
+    m_scrollInfo.nPos = m_scrollPos;
+    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
+    m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
+
+    m_progress.SetRange(0, 100);
+
+    UpdateData(false);
+    UpdatePlayButton();
+
+    m_engine.AllocateBuffers();
+    m_engine.InitOscillator(m_frequency);  // also sets 44100 Hz
+    if (!m_engine.OpenOutput()) {
+        AfxMessageBox("No output device for this format!");
+        OnCancel();
+        return false;
+    }
+    return true;
+}
+
+void CToneMatchDlg::StopStream() {
+    m_engine.CloseOutput();
+    m_engine.FreeBuffers();
+}
+
+void CToneMatchDlg::OnOK() {
+    StopStream();
+    CDialog::OnOK();
+}
+
+void CToneMatchDlg::OnCancel() {
+    StopStream();
+    CDialog::OnCancel();
+}
+
+void CToneMatchDlg::UpdatePlayButton() {
+    if (HWND button = GetDlgItem(IDC_START_STOP)) {
+        button->setEnabled(theSoundFile.m_loaded);
+    }
+}
+
+void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
+    if (sender != nullptr && sender == m_frequencyScroll.GetSafeHwnd()) {
+        m_frequencyScroll.GetScrollInfo(&m_scrollInfo, SIF_ALL);
+        switch (code) {
+            case SB_LINELEFT:
+                m_scrollPos = m_scrollPos >= kLowestStop + 1 ? m_scrollPos - 1 : kLowestStop;
+                break;
+            case SB_LINERIGHT:
+                m_scrollPos = m_scrollPos < kHighestStop - 1 ? m_scrollPos + 1 : kHighestStop;
+                break;
+            case SB_PAGELEFT:
+                m_scrollPos = m_scrollPos >= kLowestStop + 100 ? m_scrollPos - 100 : kLowestStop;
+                break;
+            case SB_PAGERIGHT:
+                m_scrollPos = m_scrollPos < kHighestStop - 100 ? m_scrollPos + 100 : kHighestStop;
+                break;
+            case SB_THUMBPOSITION:
+                m_scrollPos = m_scrollInfo.nPos;
+                break;
+            case SB_THUMBTRACK:
+                m_scrollPos = m_scrollInfo.nTrackPos;
+                break;
+            case SB_LEFT:
+                m_scrollPos = kLowestStop;
+                break;
+            case SB_RIGHT:
+                m_scrollPos = kHighestStop;
+                break;
+            default:  // SB_ENDSCROLL and anything else leave the position
+                break;
+        }
+        m_scrollInfo.nPos = m_scrollPos;
+        m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
+        // Every message retunes, even one that leaves the position: the engine
+        // publishes the frequency before it raises the request.
+        m_frequency = m_scrollPos / 10.0;
+        m_engine.SetFrequency(m_frequency);
+        UpdateData(false);
+    } else {
+        UpdateData(true);
+        m_engine.SetAmplitude(m_volume * kAmplitudePerVolumeStep);
+        UpdateData(false);
+    }
+}
+
+void CToneMatchDlg::OnReadWaveform() {
+    CFileDialog dialog(true, nullptr, nullptr, OFN_EXPLORER,
+                       "Waveform files (.wav, .mp3)|*.wav;*.mp3|");
+    if (dialog.DoModal() != IDOK) {
+        return;
+    }
+    m_engine.CloseOutput();
+    // The recording is about to change under the engine; until a load succeeds
+    // there is nothing to play.
+    m_engine.SetRecording({});
+
+    // A read error or an allocation that cannot be met leaves here as an
+    // exception, with the stream closed; the framework reports it.
+    const LoadResult result = LoadSoundFile(theSoundFile, dialog.GetPathName());
+    if (result == load_result::kOk) {
+        m_fileName = theSoundFile.GetFileName();
+        m_engine.SetSampleRate(theSoundFile.m_format.SamplesPerSec());
+    }
+    m_engine.SetRecording(theSoundFile.Samples());
+    if (result != load_result::kOk) {
+        AfxMessageBox(LoadMessage(result));
+    }
+
+    UpdateData(false);
+    UpdatePlayButton();
+    m_engine.RequestRetune();
+    m_engine.OpenOutput();  // a refused rate leaves the tone silent, unreported
+}
+
+void CToneMatchDlg::OnStartStopPlay() {
+    m_engine.StartStopPlay();
+}
+
+void CToneMatchDlg::SetProgressPos(int position) {
+    m_progress.SetPos(position);
+}
+
+void CToneMatchDlg::WaitForRefill() {
+    AfxMessageBox("Click OK...");
+}

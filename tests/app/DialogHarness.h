@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <numbers>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "FakePrompter.h"
+#include "Resource.h"
+#include "SoundFile.h"
+#include "ToneMatchApp.h"
+#include "ToneMatchDlg.h"
+#include "VersionBlock.h"
+#include "waveout/VirtualWaveOut.h"
+
+// Left or right channel of interleaved stereo values.
+inline std::vector<std::int16_t> Channel(std::span<const std::int16_t> values, int channel) {
+    std::vector<std::int16_t> out;
+    out.reserve(values.size() / 2);
+    for (std::size_t i = static_cast<std::size_t>(channel); i < values.size(); i += 2) {
+        out.push_back(values[i]);
+    }
+    return out;
+}
+
+// The frequency of a pure sine, by least squares on x[n-1] + x[n+1] = 2 cos(w) x[n];
+// accurate to well below 0.01 Hz for a buffer of a 16-bit tone.
+inline double EstimateFrequency(std::span<const std::int16_t> mono, double sampleRate) {
+    double numerator = 0.0;
+    double denominator = 0.0;
+    for (std::size_t n = 1; n + 1 < mono.size(); ++n) {
+        const double x = mono[n];
+        numerator += x * (static_cast<double>(mono[n - 1]) + mono[n + 1]);
+        denominator += 2.0 * x * x;
+    }
+    if (denominator == 0.0) {
+        return 0.0;
+    }
+    return std::acos(numerator / denominator) * sampleRate / (2.0 * std::numbers::pi);
+}
+
+inline int PeakOf(std::span<const std::int16_t> mono) {
+    int peak = 0;
+    for (const std::int16_t v : mono) {
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    }
+    return peak;
+}
+
+// A dialog shown modelessly over a virtual device, with the app's own version
+// strings and an empty sound file record.
+class DialogHarness {
+  public:
+    explicit DialogHarness(bool create = true) {
+        ResetSoundFile();
+        theApp.ReadVersionStrings(&ExecutableVersionBlock());
+        dialog = std::make_unique<CToneMatchDlg>(device);
+        if (create) {
+            Create();
+        }
+    }
+    ~DialogHarness() { dialog.reset(); }
+
+    static void ResetSoundFile() {
+        theSoundFile.m_loaded = false;
+        theSoundFile.m_path.clear();
+        theSoundFile.m_sampleCount = 0;
+        theSoundFile.m_samples.reset();
+        theSoundFile.m_samplesAllocated = 0;
+        theSoundFile.m_dataLength = 0;
+    }
+
+    bool Create() {
+        const bool running = dialog->Create();
+        if (running) {
+            window()->activateWindow();
+            (void)QTest::qWaitForWindowActive(window());
+        }
+        return running;
+    }
+
+    QWidget* window() const { return dialog->GetSafeHwnd(); }
+    QWidget* item(int id) const { return dialog->GetDlgItem(id); }
+    template <typename T>
+    T* itemAs(int id) const {
+        return qobject_cast<T*>(item(id));
+    }
+    QScrollBar* scrollBar() const { return itemAs<QScrollBar>(IDC_FREQUENCY_SCROLL); }
+    QSlider* trackbar() const { return itemAs<QSlider>(IDC_VOLUME); }
+
+    // Finishes the oldest queued buffer and waits for its refill, keeping the
+    // window thread's events flowing (the refill's progress update needs them).
+    void FinishBuffer() {
+        std::atomic<bool> done{false};
+        std::thread finisher([&] {
+            device.FinishNext(true);
+            done.store(true);
+        });
+        while (!done.load()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        finisher.join();
+    }
+
+    // Left channel of the last written buffer.
+    std::vector<std::int16_t> LastLeft() const {
+        const auto written = device.WrittenBuffers();
+        return written.empty() ? std::vector<std::int16_t>{} : Channel(written.back().values, 0);
+    }
+
+    // Where to click on the scroll bar for one of its parts.
+    QPoint PartCenter(QStyle::SubControl part) const {
+        QScrollBar* bar = scrollBar();
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.subControls = QStyle::SC_All;
+        option.orientation = Qt::Horizontal;
+        option.state |= QStyle::State_Horizontal;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        option.upsideDown = false;
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
+    }
+
+    void ClickPart(QStyle::SubControl part) {
+        QTest::mouseClick(scrollBar(), Qt::LeftButton, {}, PartCenter(part));
+    }
+
+    // Puts the thumb at a position the way a drag does (tracking reports, then
+    // the release), through the bar's own signals.
+    void DragThumbTo(int position) {
+        QScrollBar* bar = scrollBar();
+        bar->setSliderDown(true);
+        bar->setSliderPosition(position);
+        bar->setSliderDown(false);
+    }
+
+    double ShownFrequency() const { return itemAs<QLineEdit>(IDC_FREQUENCY)->text().toDouble(); }
+
+    FakePrompter prompter;
+    VirtualWaveOut device;
+    std::unique_ptr<CToneMatchDlg> dialog;
+};

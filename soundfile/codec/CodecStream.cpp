@@ -1,7 +1,6 @@
 #include "CodecStream.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <functional>
 #include <string_view>
@@ -23,6 +22,9 @@ constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kPcmBits = 16;
 // No load may produce more than this; larger output is refused, not cut.
 constexpr std::size_t kMaxOutputBytes = std::size_t{1} << 31;
+// Above the highest rate any recording format uses (768 kHz); refusing more
+// keeps a lying header from asking the resampler for gigabytes per frame.
+constexpr std::uint32_t kMaxSampleRate = 768000;
 // Non-MPEG data goes to the decoder in packets of whole blocks of about this
 // size, the way libavformat's WAV reader cuts it.
 constexpr std::size_t kPacketBytes = 4096;
@@ -41,13 +43,13 @@ void SilenceFfmpeg() {
 
 bool IsUsableSource(const FormatArea& source) {
     return source.Channels() != 0 && source.CbSize() <= FormatArea::kMaxExtraBytes &&
-           source.SamplesPerSec() != 0 && source.SamplesPerSec() <= INT_MAX;
+           source.SamplesPerSec() != 0 && source.SamplesPerSec() <= kMaxSampleRate;
 }
 
 bool IsUsableDestination(const FormatArea& destination) {
     return destination.FormatTag() == kTagPcm && destination.BitsPerSample() == kPcmBits &&
            destination.Channels() != 0 && destination.SamplesPerSec() != 0 &&
-           destination.SamplesPerSec() <= INT_MAX;
+           destination.SamplesPerSec() <= kMaxSampleRate;
 }
 
 // A decoder for block-cut data, set up from the format record the way the WAV

@@ -1,5 +1,7 @@
 #include "S16Sink.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/samplefmt.h>
@@ -102,6 +104,11 @@ bool S16Sink::Convert(const std::uint8_t** input, int inputSamples) {
     const std::size_t roomBytes = static_cast<std::size_t>(room) * frameBytes;
     if (roomBytes > m_maxBytes - used) {
         return false;
+    }
+    if (used + roomBytes > m_output.capacity()) {
+        // Grow geometrically, but never past the bound: at 2 GiB of output a
+        // doubling would otherwise reserve 4 GiB.
+        m_output.reserve(std::min(m_maxBytes, std::max(used + roomBytes, 2 * m_output.capacity())));
     }
     m_output.resize(used + roomBytes);
     std::uint8_t* out = m_output.data() + used;

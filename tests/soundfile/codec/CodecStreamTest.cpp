@@ -371,6 +371,8 @@ TEST(CodecSuggestTest, AcceptsDecodableFormatsAndRefusesTheRest) {
     noChannels.SetChannels(0);
     FormatArea noRate = adpcmMs;
     noRate.SetSamplesPerSec(0);
+    FormatArea tooFast = adpcmMs;
+    tooFast.SetSamplesPerSec(768001);
     FormatArea fullArea = MpegFormat(2, 44100);
     fullArea.SetCbSize(38);
 
@@ -391,6 +393,7 @@ TEST(CodecSuggestTest, AcceptsDecodableFormatsAndRefusesTheRest) {
         {"cbSize 0xFFFF", wayTooLong, false},
         {"no channels", noChannels, false},
         {"no sample rate", noRate, false},
+        {"a rate above every recording format's", tooFast, false},
         {"destination nBlockAlign would overflow", MakeFormat(0x0006, 40000, 8000, 0, 1, 8, 0),
          false},
     };

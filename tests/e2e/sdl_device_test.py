@@ -23,7 +23,8 @@ def main():
         rec = s.recorder().start()
         err_path = os.path.join(s.dir, "play_tone-stderr.txt")
         with open(err_path, "wb") as err:
-            proc = s.spawn([args.binary, str(SECONDS)], extra_env={"SDL_AUDIODRIVER": "pulseaudio"},
+            proc = s.spawn([args.binary, str(SECONDS)],
+                           extra_env={"SDL_AUDIODRIVER": "pulseaudio"}, boost=True,
                            stdout=err, stderr=subprocess.STDOUT)
             try:
                 status = proc.wait(timeout=SECONDS + 30)

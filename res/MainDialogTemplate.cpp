@@ -30,7 +30,7 @@ constexpr std::array<DialogItemTemplate, 21> kItems{{
     {IDC_COPYRIGHT, Edit, "", 135, 12, 100, 12, kReadOnlyEdit},
     {IDC_COMPANY, Edit, "", 15, 30, 115, 12, kReadOnlyEdit},
     {IDC_VERSION, Edit, "", 170, 30, 20, 12, kReadOnlyEdit},
-    {IDC_WEBSITE, Static, "veltane.example.org", 245, 30, 64, 12, 0},
+    {IDC_WEBSITE, Static, "veltane.example", 245, 30, 64, 12, 0},
     {IDC_STATIC, Static, "Version:", 135, 30, 30, 12, 0},
     {IDC_STATIC, GroupBox, "Sound File", 5, 54, 310, 48, 0},
     {IDC_STATIC, GroupBox, "Generated Tone", 5, 108, 310, 48, 0},

@@ -11,7 +11,7 @@ constexpr std::array<VersionString, 12> kStrings{{
     {"FileDescription", "Veltane Program"},
     {"FileVersion", "1.1"},
     {"InternalName", "Veltane"},
-    {"LegalCopyright", "Copyright (C) 2026 Veltane Bellworks"},
+    {"LegalCopyright", "(C) 2026 Veltane Bellworks"},
     {"LegalTrademarks", ""},
     {"OriginalFilename", "Veltane.EXE"},
     {"PrivateBuild", ""},

@@ -32,6 +32,7 @@ void DDX_Text(CDataExchange* dx, int id, std::string& value) {
         value = edit->text().toStdString();
     } else {
         edit->setText(QString::fromStdString(value));
+        edit->setCursorPosition(0);  // show the start of a text wider than the box
     }
 }
 
@@ -54,6 +55,7 @@ void DDX_Text(CDataExchange* dx, int id, double& value) {
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%.15g", value);
         edit->setText(QString::fromLatin1(buffer));
+        edit->setCursorPosition(0);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -87,8 +88,15 @@ void CDialog::BuildWindow() {
             }
             case ControlKind::Edit: {
                 auto* edit = new QLineEdit(text, m_window.get());
-                edit->setReadOnly((item.style & item_style::kReadOnly) != 0);
+                const bool readOnly = (item.style & item_style::kReadOnly) != 0;
+                edit->setReadOnly(readOnly);
                 edit->setFrame((item.style & item_style::kBorder) != 0);
+                if (readOnly) {
+                    // A read-only box sits on the dialog's own background.
+                    QPalette palette = edit->palette();
+                    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+                    edit->setPalette(palette);
+                }
                 widget = edit;
                 break;
             }

@@ -23,7 +23,7 @@ TEST(Startup, ControlsShowTheInitialState) {
     EXPECT_EQ(h.itemAs<QLineEdit>(IDC_VERSION)->text(), "1.1");
     EXPECT_EQ(h.itemAs<QLineEdit>(IDC_DESCRIPTION)->text(), "Veltane Program");
     EXPECT_EQ(h.itemAs<QLineEdit>(IDC_COMPANY)->text(), "Veltane Bellworks, Loughborough");
-    EXPECT_EQ(h.itemAs<QLineEdit>(IDC_COPYRIGHT)->text(), "Copyright (C) 2026 Veltane Bellworks");
+    EXPECT_EQ(h.itemAs<QLineEdit>(IDC_COPYRIGHT)->text(), "(C) 2026 Veltane Bellworks");
     EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
     EXPECT_EQ(h.scrollBar()->value(), 4400);
     EXPECT_EQ(h.itemAs<QProgressBar>(IDC_PROGRESS)->minimum(), 0);
@@ -31,6 +31,17 @@ TEST(Startup, ControlsShowTheInitialState) {
     EXPECT_EQ(h.window()->windowTitle(), "Veltane");
     EXPECT_FALSE(h.window()->windowIcon().isNull());
     EXPECT_TRUE(h.prompter.messages.empty());
+}
+
+// The maker's strings are chosen to fit their boxes at the dialog's font.
+TEST(Startup, TheVersionStringsFitTheirBoxes) {
+    DialogHarness h;
+    for (const int id : {IDC_DESCRIPTION, IDC_COPYRIGHT, IDC_COMPANY, IDC_VERSION}) {
+        const auto* edit = h.itemAs<QLineEdit>(id);
+        EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()) + 4, edit->width()) << id;
+    }
+    const auto* website = h.itemAs<QLabel>(IDC_WEBSITE);
+    EXPECT_LE(website->fontMetrics().horizontalAdvance(website->text()), website->width());
 }
 
 TEST(Startup, FirstBuffersHoldA440HzToneAtAmplitude8192OnTheLeftOnly) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "DecodeRun.h"
 #include "DecoderChoice.h"
 #include "FfmpegHandles.h"
 #include "MemoryDemuxer.h"
@@ -28,9 +29,6 @@ constexpr std::uint32_t kMaxSampleRate = 768000;
 // Non-MPEG data goes to the decoder in packets of whole blocks of about this
 // size, the way libavformat's WAV reader cuts it.
 constexpr std::size_t kPacketBytes = 4096;
-// A decoder gives a handful of frames per packet; the bound only stops one
-// that would go on reporting frames.
-constexpr int kMaxFramesPerPacket = 1 << 16;
 
 // FFmpeg logs to stderr by default; this program has no log.
 void SilenceFfmpeg() {
@@ -114,50 +112,6 @@ CodecContextPtr OpenStreamDecoder(const AVStream& stream, AVCodecID codecId) {
     }
     return context;
 }
-
-// Runs packets through one decoder into the sink. Damaged packets are dropped,
-// as FFmpeg's own tools drop them; only a sink failure ends the run.
-class DecodeRun {
-  public:
-    DecodeRun(AVCodecContext& decoder, S16Sink& sink) : m_decoder(decoder), m_sink(sink) {}
-
-    bool Ready() const { return m_frame != nullptr; }
-
-    // packet == nullptr drains the decoder at the end of the data.
-    bool Feed(const AVPacket* packet) {
-        int sent = avcodec_send_packet(&m_decoder, packet);
-        if (sent == AVERROR(EAGAIN)) {
-            if (!Receive()) {
-                return false;
-            }
-            sent = avcodec_send_packet(&m_decoder, packet);
-        }
-        if (sent < 0 && sent != AVERROR_EOF) {
-            return true;  // this packet is lost; the next may decode
-        }
-        return Receive();
-    }
-
-  private:
-    bool Receive() {
-        for (int count = 0; count < kMaxFramesPerPacket; ++count) {
-            const int received = avcodec_receive_frame(&m_decoder, m_frame.get());
-            if (received < 0) {
-                return true;  // wants more input, is done, or lost this packet
-            }
-            const bool pushed = m_sink.Push(*m_frame);
-            av_frame_unref(m_frame.get());
-            if (!pushed) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    AVCodecContext& m_decoder;
-    S16Sink& m_sink;
-    FramePtr m_frame{av_frame_alloc()};
-};
 
 bool DecodeMpeg(std::span<const std::uint8_t> source, S16Sink& sink) {
     std::unique_ptr<MemoryDemuxer> demuxer = MemoryDemuxer::Open(source);

@@ -126,6 +126,9 @@ TEST_P(FixtureDecodeTest, MatchesReferenceDecode) {
         return;
     }
     const Similarity s = Compare(samples, reference, c.countSlack);
+    RecordProperty("correlation", std::to_string(s.correlation));
+    RecordProperty("relative_rms_error", std::to_string(s.relativeRmsError));
+    RecordProperty("lag", std::to_string(s.lag));
     EXPECT_GT(s.correlation, 0.99) << "lag " << s.lag;
     EXPECT_LT(s.relativeRmsError, 0.15) << "lag " << s.lag;
 }

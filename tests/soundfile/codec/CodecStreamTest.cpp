@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <functional>
 #include <random>
 #include <string>
@@ -145,53 +144,12 @@ std::optional<Input> Mp3WithCoverArt() {
     return Input{MpegFormat(2, 44100), *file, "cover.mp3"};
 }
 
-// Interleaved s16 from bytes.
-std::vector<int> Samples(const Bytes& bytes) {
-    std::vector<int> out(bytes.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        out[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    }
-    return out;
-}
-
-// Energy of the difference relative to the reference's over the overlap, at
-// the frame shift within ±maxLag that fits best.
-double AlignedError(const Bytes& ours, const Bytes& reference, int channels, int maxLag) {
-    const std::vector<int> a = Samples(ours);
-    const std::vector<int> b = Samples(reference);
-    const auto frames = [&](const std::vector<int>& v) {
-        return static_cast<long>(v.size()) / channels;
-    };
-    double best = INFINITY;
-    for (int lag = -maxLag; lag <= maxLag; ++lag) {
-        const long start = std::max(0L, static_cast<long>(-lag));
-        const long end = std::min(frames(b), frames(a) - lag);
-        double diff = 0;
-        double energy = 0;
-        for (long f = start; f < end; ++f) {
-            for (int c = 0; c < channels; ++c) {
-                const double x = a[static_cast<std::size_t>((f + lag) * channels + c)];
-                const double y = b[static_cast<std::size_t>(f * channels + c)];
-                diff += (x - y) * (x - y);
-                energy += y * y;
-            }
-        }
-        if (end - start > frames(b) / 2 && energy > 0) {
-            best = std::min(best, diff / energy);
-        }
-    }
-    return best;
-}
-
-enum class Match { Exact, Aligned };
-
 struct DecodeCase {
     std::string name;
     std::function<std::optional<Input>()> make;
     std::uint16_t tag;  // the format the case must exercise
     int channels;
     int rate;
-    Match match;
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* out) {
@@ -232,17 +190,10 @@ TEST_P(CodecDecodeTest, MatchesFfmpegsOwnDecode) {
 
     const std::optional<Bytes> reference = Tool().Reference(input->file, c.channels, c.rate);
     ASSERT_TRUE(reference.has_value());
-    if (c.match == Match::Exact) {
-        EXPECT_TRUE(ours == *reference)
-            << ours.size() << " bytes against " << reference->size() << "; relative error "
-            << AlignedError(ours, *reference, c.channels, 0);
-    } else {
-        // Within one MP3 frame in length, and sample for sample alike.
-        const double lengthGap =
-            std::abs(static_cast<double>(ours.size()) - static_cast<double>(reference->size()));
-        EXPECT_LE(lengthGap, 1152.0 * 2 * c.channels) << ours.size() << " vs " << reference->size();
-        EXPECT_LT(AlignedError(ours, *reference, c.channels, 1200), 1e-4);
-    }
+    // The same libraries underneath: every path here, even MPEG audio read
+    // from a WAV data chunk or spliced files, comes out bit for bit alike.
+    EXPECT_EQ(ours.size(), reference->size());
+    EXPECT_TRUE(ours == *reference);
 }
 
 const DecodeCase kDecodeCases[] = {
@@ -250,32 +201,32 @@ const DecodeCase kDecodeCases[] = {
      [] {
          return Wav("ms1.wav", Tones(1, 22050), {"-c:a", "adpcm_ms"});
      },
-     0x0002, 1, 22050, Match::Exact},
+     0x0002, 1, 22050},
     {"AdpcmMsStereo",
      [] {
          return Wav("ms2.wav", Tones(2, 44100), {"-c:a", "adpcm_ms"});
      },
-     0x0002, 2, 44100, Match::Exact},
+     0x0002, 2, 44100},
     {"AdpcmImaStereo",
      [] {
          return Wav("ima2.wav", Tones(2, 44100), {"-c:a", "adpcm_ima_wav"});
      },
-     0x0011, 2, 44100, Match::Exact},
+     0x0011, 2, 44100},
     {"AdpcmImaMono",
      [] {
          return Wav("ima1.wav", Tones(1, 8000), {"-c:a", "adpcm_ima_wav"});
      },
-     0x0011, 1, 8000, Match::Exact},
+     0x0011, 1, 8000},
     {"ALaw",
      [] {
          return Wav("alaw.wav", Tones(1, 8000), {"-c:a", "pcm_alaw"});
      },
-     0x0006, 1, 8000, Match::Exact},
+     0x0006, 1, 8000},
     {"MuLawStereo",
      [] {
          return Wav("mulaw.wav", Tones(2, 11025), {"-c:a", "pcm_mulaw"});
      },
-     0x0007, 2, 11025, Match::Exact},
+     0x0007, 2, 11025},
     {"GsmMs",
      []() -> std::optional<Input> {
          if (!MediaTool::HasEncoder("libgsm_ms")) {
@@ -283,69 +234,69 @@ const DecodeCase kDecodeCases[] = {
          }
          return Wav("gsm.wav", Tones(1, 8000), {"-c:a", "libgsm_ms"});
      },
-     0x0031, 1, 8000, Match::Exact},
+     0x0031, 1, 8000},
     {"FloatExtensible",
      [] {
          return Wav("f32.wav", Tones(2, 48000), {"-c:a", "pcm_f32le"});
      },
-     0xFFFE, 2, 48000, Match::Exact},
+     0xFFFE, 2, 48000},
     {"Pcm24Extensible",
      [] {
          return Wav("s24.wav", Tones(2, 44100), {"-c:a", "pcm_s24le"});
      },
-     0xFFFE, 2, 44100, Match::Exact},
+     0xFFFE, 2, 44100},
     {"SixChannelsPassThrough",
      [] {
          return Wav("six.wav", Tones(6, 32000), {"-c:a", "pcm_s16le"});
      },
-     0xFFFE, 6, 32000, Match::Exact},
+     0xFFFE, 6, 32000},
     {"Mp3InsideWav",
      [] {
          return Wav("mp3in.wav", Tones(1, 22050), {"-c:a", "libmp3lame", "-b:a", "48k"});
      },
-     0x0055, 1, 22050, Match::Aligned},
+     0x0055, 1, 22050},
     {"Mp2InsideWav",
      [] {
          return Wav("mp2in.wav", Tones(2, 48000), {"-c:a", "mp2"});
      },
-     0x0050, 2, 48000, Match::Aligned},
+     0x0050, 2, 48000},
     {"Mp3Stereo44100",
      [] {
          return Mpeg("a.mp3", 2, 44100, {"-c:a", "libmp3lame"});
      },
-     85, 2, 44100, Match::Exact},
+     85, 2, 44100},
     {"Mp3Mono44100",
      [] {
          return Mpeg("b.mp3", 1, 44100, {"-c:a", "libmp3lame"});
      },
-     85, 1, 44100, Match::Exact},
+     85, 1, 44100},
     {"Mp3Mono22050",
      [] {
          return Mpeg("c.mp3", 1, 22050, {"-c:a", "libmp3lame"});
      },
-     85, 1, 22050, Match::Exact},
+     85, 1, 22050},
     {"Mp3Stereo22050",
      [] {
          return Mpeg("d.mp3", 2, 22050, {"-c:a", "libmp3lame"});
      },
-     85, 2, 22050, Match::Exact},
+     85, 2, 22050},
     {"Mp3Mono8000",
      [] {
          return Mpeg("e.mp3", 1, 8000, {"-c:a", "libmp3lame"});
      },
-     85, 1, 8000, Match::Exact},
+     85, 1, 8000},
     {"Mp3Stereo8000",
      [] {
          return Mpeg("f.mp3", 2, 8000, {"-c:a", "libmp3lame"});
      },
-     85, 2, 8000, Match::Exact},
-    {"Mp3WithCoverArt", Mp3WithCoverArt, 85, 2, 44100, Match::Exact},
+     85, 2, 8000},
+    {"Mp3WithCoverArt", Mp3WithCoverArt, 85, 2, 44100},
     {"LayerTwoFile",
      [] {
          return Mpeg("g.mp2", 2, 32000, {"-c:a", "mp2", "-f", "mp2"});
      },
-     85, 2, 32000, Match::Exact},
-    {"ConcatenatedRatesAndLayouts", ConcatenatedMpeg, 85, 1, 22050, Match::Aligned},
+     85, 2, 32000},
+    {"ConcatenatedRatesAndLayouts", ConcatenatedMpeg, 85, 1, 22050},
 };
 
 INSTANTIATE_TEST_SUITE_P(Formats, CodecDecodeTest, ::testing::ValuesIn(kDecodeCases),

@@ -1,7 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFont>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <new>
 #include <stdexcept>
@@ -13,6 +22,7 @@
 #include "CWinApp.h"
 #include "DialogUnits.h"
 #include "FakePrompter.h"
+#include "QtPrompter.h"
 #include "StdioFile.h"
 
 namespace {
@@ -94,6 +104,48 @@ TEST(ProgressCtrl, SetPosFromAnotherThreadIsSynchronous) {
     other.join();
     EXPECT_EQ(seen.load(), 37);
     EXPECT_EQ(bar.value(), 100);
+}
+
+// Qt's own dialogs, driven as a person would: the message box is plain and
+// modal, and the file dialog takes a typed name that does not exist.
+TEST(QtPrompterTest, MessageBoxIsPlainAndFileDialogTakesAMissingName) {
+    QtPrompter prompter;
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        EXPECT_EQ(box->buttons().size(), 1);
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompter.MessageBox("Click OK...", "veltane");
+    EXPECT_EQ(text, "Click OK...");
+    EXPECT_EQ(title, "veltane");
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+
+    const QString missing = QDir::temp().filePath("veltane-no-such-file.wav");
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+        filters = dialog->nameFilters();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(missing);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    const auto chosen = prompter.OpenFileName("Waveform files (.wav, .mp3) (*.wav *.mp3)");
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, missing.toStdString());
+    EXPECT_EQ(filters, QStringList{"Waveform files (.wav, .mp3) (*.wav *.mp3)"});
+
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_FALSE(prompter.OpenFileName("All (*)").has_value());
 }
 
 }  // namespace

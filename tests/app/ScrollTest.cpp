@@ -124,20 +124,6 @@ TEST(ScrollBar, DraggingTheThumbToTheFarRightGives1500Point1Hz) {
     EXPECT_NEAR(EstimateFrequency(h.LastLeft(), 44100.0), 1500.1, 0.01);
 }
 
-TEST(ScrollBar, ArrowClickRetunesTheNextBufferWithoutAStep) {
-    DialogHarness h;
-    h.ClickPart(QStyle::SC_ScrollBarSubLine);
-    ASSERT_DOUBLE_EQ(h.dialog->Engine().Frequency(), 439.9);
-    const auto before = h.LastLeft();
-    h.FinishBuffer();
-    const auto after = h.LastLeft();
-    EXPECT_NEAR(EstimateFrequency(after, 44100.0), 439.9, 0.01);
-    // The first value of the new buffer continues the old wave: its step is no
-    // larger than a step of the tone itself.
-    const double maxStep = 8192 * 2.0 * std::sin(std::numbers::pi * 439.9 / 44100.0) + 2.0;
-    EXPECT_LE(std::abs(after.front() - before.back()), maxStep);
-}
-
 struct VolumeCase {
     Qt::Key key;
     int volume;

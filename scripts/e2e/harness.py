@@ -246,9 +246,11 @@ class Recorder:
         self._out.close()
         return self.data()
 
-    def data(self, start=0):
-        """(n, 2) int16 frames recorded so far, from frame `start` on."""
-        raw = np.fromfile(self.path, dtype="<i2", offset=4 * start)
+    def data(self, start=0, count=-1):
+        """(n, 2) int16 frames recorded so far, from frame `start` on (count of them,
+        or all)."""
+        raw = np.fromfile(self.path, dtype="<i2", offset=4 * start,
+                          count=-1 if count < 0 else 2 * count)
         return raw[: raw.size // 2 * 2].reshape(-1, 2)
 
 
@@ -599,8 +601,8 @@ class Loader:
         self.s, self.app, self.rec, self.check = session, app, rec, check
         self.click_ok_boxes = 0
 
-    def choose_file(self, path):
-        """Read Waveform → the file dialog → type the path → Enter."""
+    def open_dialog(self):
+        """Read Waveform; returns the file dialog's window once it has the focus."""
         before = set(self.app.visible_windows())
         self.app.activate()
         self.app.click_du(*READ_WAVEFORM)
@@ -611,6 +613,11 @@ class Loader:
         dlg = _wait_for(dialog, 15, "the file dialog", interval=0.1)
         time.sleep(0.5)  # let it take the keyboard focus
         self.app.activate(dlg)
+        return dlg
+
+    def choose_file(self, path):
+        """Read Waveform → the file dialog → type the path → Enter."""
+        dlg = self.open_dialog()
         self.app.type_text(path)
         time.sleep(0.3)
         self.app.key("Return", wid=False)

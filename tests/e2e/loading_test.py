@@ -12,6 +12,7 @@ good or bad, the tone plays again.
 import os
 import subprocess
 import sys
+import time
 
 import numpy as np
 
@@ -100,7 +101,46 @@ def load_bad(s, loader, check):
         loader.expect_tone("tone after the name of no file")
 
 
-CASES = {"wav": load_wav, "mp3": load_mp3, "bad": load_bad}
+def cancel(s, loader, check):
+    """Cancelling the file dialog leaves the tone playing without a break."""
+    mark = loader.rec.frames()
+    dlg = loader.open_dialog()
+    loader.app.key("Escape", wid=dlg)
+    loader.app.wait_window_gone(dlg)
+    loader.rec.wait_frames(loader.rec.frames() + RATE)
+    check.tone(loader.rec.data(mark), 440.0, 8192, "tone through a cancelled file dialog")
+
+
+def replay(s, loader, check):
+    """Start / Stop Play during playback stops the recording; the next press plays it
+    again from its first sample."""
+    wav = os.path.join(s.dir, "long-bell.wav")
+    frames = harness.bell(3.0, seed=4)
+    harness.write_wav(wav, frames)
+    if not loader.choose_file(wav) or not loader.expect_no_message("loading the WAV"):
+        return
+    expected = mixdown(frames)
+    loader.expect_tone("tone after loading the WAV")
+    mark = loader.rec.frames()
+    loader.app.click_du(*harness.START_STOP)
+    time.sleep(1.0)
+    loader.app.click_du(*harness.START_STOP)  # stop, about a third of the way in
+    loader.rec.wait_frames(loader.rec.frames() + int(harness.SETTLE * RATE))
+    stopped_at = loader.rec.frames()
+    loader.rec.wait_frames(stopped_at + RATE // 2)
+    check(not loader.rec.data(stopped_at)[:, 1].any(), "the second press stops the recording")
+    first, last = harness.sounding_span(loader.rec.data(mark, stopped_at - mark)[:, 1])
+    heard = loader.rec.data(mark + first, last - first)[:, 1]
+    check(0 < heard.size < expected.size and np.array_equal(heard, expected[: heard.size]),
+          f"until then it played the recording's start ({heard.size} of {expected.size} samples)")
+    heard = loader.play(expected.size / RATE)[:, 1]
+    first, _ = harness.sounding_span(heard)
+    got = heard[first:first + expected.size]
+    check(np.array_equal(got, expected),
+          "the third press plays it again from its first sample to its last")
+
+
+CASES = {"wav": load_wav, "mp3": load_mp3, "bad": load_bad, "cancel": cancel, "replay": replay}
 
 
 def main():

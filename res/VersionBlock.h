@@ -6,11 +6,7 @@
 #include <span>
 #include <string_view>
 
-// One name/value pair of a string block.
-struct VersionString {
-    std::string_view key;
-    std::string_view value;
-};
+#include "VersionString.h"
 
 // An executable's version information: the fixed versions and one string block
 // for one language and code page.

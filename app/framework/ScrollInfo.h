@@ -20,3 +20,6 @@ struct SCROLLINFO {
     int nPos = 0;
     int nTrackPos = 0;
 };
+
+// The size the dialog states in cbSize, as the window system defines it.
+static_assert(sizeof(SCROLLINFO) == 28);

@@ -54,6 +54,10 @@ def _end_process(proc, grace=5.0):
         pass
 
 
+def _terminate(signum, frame):
+    raise SystemExit(128 + signum)
+
+
 def _raise_priority():
     try:
         os.nice(-10)
@@ -79,6 +83,9 @@ class Session:
 
     # -- lifecycle -------------------------------------------------------------
     def __enter__(self):
+        # A SIGTERM (a runner giving up on the test) unwinds like an exception, so that
+        # the servers are ended by pid here rather than left behind.
+        signal.signal(signal.SIGTERM, _terminate)
         try:
             self.start()
         except BaseException:

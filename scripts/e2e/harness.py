@@ -575,11 +575,11 @@ SETTLE = 0.8  # s: two buffers of 186 ms and the server's latency, with room to 
 
 
 
-def bell(seconds, seed):
+def bell(seconds, seed, rate=RATE, noise=300.0):
     """A struck-bell-like stereo sound: decaying inharmonic partials, different per ear,
     with a little noise so that odd sums (and so the truncation) occur often."""
     rng = np.random.default_rng(seed)
-    t = np.arange(int(seconds * RATE)) / RATE
+    t = np.arange(int(seconds * rate)) / rate
     ears = []
     for ear in range(2):
         x = np.zeros_like(t)
@@ -587,7 +587,7 @@ def bell(seconds, seed):
                                     (1.5, 0.4, 3.1), (2.0, 0.35, 3.8), (2.51, 0.2, 5.0)):
             f = 523.3 * ratio * (1 + 0.002 * ear)
             x += level * np.exp(-decay * t) * np.sin(2 * np.pi * f * t + ear)
-        x = x / np.max(np.abs(x)) * 12000 + rng.normal(0, 300, t.size)
+        x = x / np.max(np.abs(x)) * 12000 + rng.normal(0, noise, t.size)
         ears.append(np.clip(np.round(x), -32768, 32767).astype(np.int16))
     frames = np.column_stack(ears)
     frames[0] = (1001, 2000)  # a non-zero first mix-down sample marks where playback starts

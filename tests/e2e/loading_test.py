@@ -140,7 +140,37 @@ def replay(s, loader, check):
           "the third press plays it again from its first sample to its last")
 
 
-CASES = {"wav": load_wav, "mp3": load_mp3, "bad": load_bad, "cancel": cancel, "replay": replay}
+def rate22050(s, loader, check):
+    """A 22050 Hz recording: the stream follows its rate (the server resamples it
+    to the sink's 44100 Hz), and the tone keeps its frequency and loudness."""
+    wav = os.path.join(s.dir, "bell-22050.wav")
+    frames = harness.bell(2.0, seed=5, rate=22050, noise=0.0)
+    harness.write_wav(wav, frames, rate=22050)
+    if not loader.choose_file(wav) or not loader.expect_no_message("loading the 22050 Hz WAV"):
+        return
+    mark = loader.rec.frames()
+    loader.rec.wait_frames(mark + int((harness.SETTLE + 2.0) * RATE))
+    heard = loader.rec.data(mark + int(harness.SETTLE * RATE))
+    left = heard[:, 0]
+    fit = harness.fit_sine(left)
+    check(abs(fit["freq"] - 440.0) <= 0.05,
+          f"22050 Hz stream: the tone stays at {fit['freq']:.4f} Hz (expected 440.0 ± 0.05)")
+    # Resampled by the server, so no longer bit for bit: the fitted amplitude within 1 %.
+    check(abs(fit["amp"] - 8192) <= 82, f"22050 Hz stream: tone amplitude {fit['amp']:.0f}")
+    check(harness.longest_zero_run(left) < 3 and fit["resid_rms"] < 20,
+          f"22050 Hz stream: no gap (longest zero run {harness.longest_zero_run(left)}, "
+          f"fit residual {fit['resid_rms']:.1f} rms)")
+    # The recording, played at its own rate: its mix-down, upsampled, lines up closely.
+    ref22 = mixdown(frames).astype(np.float64)
+    ref = np.interp(np.arange(2 * ref22.size) / 2.0, np.arange(ref22.size), ref22)
+    heard = loader.play(ref22.size / 22050)
+    lag, corr = best_alignment(heard[:, 1], ref)
+    check(corr > 0.98, f"22050 Hz stream: the right ear plays the recording at its own "
+                       f"speed (correlation {corr:.4f} at lag {lag})")
+
+
+CASES = {"wav": load_wav, "mp3": load_mp3, "bad": load_bad, "cancel": cancel, "replay": replay,
+         "rate22050": rate22050}
 
 
 def main():

@@ -2,8 +2,8 @@
 arrow moves the tone from 440.0 Hz to 439.9 Hz, a click in the trough right of
 the thumb moves it up by 10 Hz, and neither retune makes a click in the
 recording (the wave goes on without a gap, step or phase jump). The volume
-trackbar, moved by keyboard one step to the right, sets the tone's peak to
-26 × 327."""
+trackbar, moved by keyboard, sets the tone's peak to volume × 327: 26 × 327 one
+step right of the start, 100 × 327 at its right end (no wrap), silence at 0."""
 
 import os
 import sys
@@ -66,6 +66,19 @@ def main():
         rec.wait_frames(mark + int((SETTLE + LISTEN) * RATE))
         check.tone(rec.data()[mark + int(SETTLE * RATE):], 449.9, 26 * 327,
                    "after the volume trackbar moved one step right", freq_tol=0.02)
+
+        # The far ends of the trackbar: full volume peaks at 100 × 327 without
+        # wrapping, no volume is silence.
+        for key, volume in (("End", 100), ("Home", 0)):
+            mark = rec.frames()
+            app.key(key)
+            rec.wait_frames(mark + int((SETTLE + 1.0) * RATE))
+            heard = rec.data(mark + int(SETTLE * RATE))
+            if volume:
+                check.tone(heard, 449.9, volume * 327, f"volume {volume} ({key})", freq_tol=0.02)
+            else:
+                check(not heard.any(), f"volume 0 ({key}) silences the tone "
+                                       f"(peak {harness.peak(heard)})")
 
         check(app.running(), "the program is still running")
         app.key("Return")

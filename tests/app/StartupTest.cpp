@@ -6,7 +6,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <array>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "DialogHarness.h"
 #include "MainDialogTemplate.h"
@@ -230,6 +232,27 @@ INSTANTIATE_TEST_SUITE_P(Dialog, CancelPath, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& p) {
                              return std::string(p.param ? "Escape" : "CloseBox");
                          });
+
+// A refill waiting for the window thread (its progress update) while EXIT stops
+// the stream: the wait shows "Click OK...", whose event loop lets the refill
+// finish, and the dialog ends instead of hanging.
+TEST(Startup, ExitWhileARefillWaitsOnTheWindowShowsClickOkAndEnds) {
+    DialogHarness h;
+    const std::size_t writes = h.device.WriteCount();
+    ASSERT_TRUE(h.device.FinishNext(false));
+    // The refill writes its buffer and then blocks in the progress update, since
+    // this thread processes no events until the message box does.
+    for (int i = 0; i < 5000 && h.device.WriteCount() == writes; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(h.device.WriteCount(), writes + 1);
+    QTest::mouseClick(h.item(IDOK), Qt::LeftButton);
+    EXPECT_TRUE(h.dialog->IsEnded());
+    EXPECT_EQ(h.dialog->Result(), IDOK);
+    ASSERT_FALSE(h.prompter.messages.empty());
+    EXPECT_EQ(h.prompter.messages[0], "Click OK...");
+    EXPECT_FALSE(h.device.IsOpen());
+}
 
 TEST(Startup, ADeviceThatRefusesTheFormatEndsTheDialogWithItsMessage) {
     DialogHarness h(false);

@@ -4,6 +4,7 @@
 #include "waveout/SdlWaveOut.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -24,14 +25,23 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::filesystem::path OutputFile(const char* name) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("veltane-sdl-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const auto file = dir / name;
-    ::setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    return file;
-}
+// A file of the test's own for the disk driver to write, removed afterwards.
+class DiskOutput {
+  public:
+    explicit DiskOutput(const char* name)
+        : m_dir(std::filesystem::temp_directory_path() /
+                ("veltane-sdl-" + std::to_string(::getpid()))),
+          m_file(m_dir / name) {
+        std::filesystem::create_directories(m_dir);
+        ::setenv("SDL_DISKAUDIOFILE", m_file.c_str(), 1);
+    }
+    ~DiskOutput() { std::filesystem::remove_all(m_dir); }
+    const std::filesystem::path& Path() const { return m_file; }
+
+  private:
+    std::filesystem::path m_dir;
+    std::filesystem::path m_file;
+};
 
 // Passes everything to the SDL device and keeps a copy of each buffer written,
 // so the test knows what the engine filled, in order.
@@ -74,7 +84,7 @@ TEST(SdlWaveOut, PlaysExactlyTheBuffersTheEngineFilledInOrder) {
     // A fast clock (1024 frames per 5 ms) keeps the test short without letting
     // the driver spin writing silence.
     ::setenv("SDL_DISKAUDIODELAY", "5", 1);
-    const auto file = OutputFile("tone.raw");
+    const DiskOutput output("tone.raw");
     SdlWaveOut sdl;
     RecordingWaveOut device(sdl);
     TestHost host;
@@ -90,7 +100,7 @@ TEST(SdlWaveOut, PlaysExactlyTheBuffersTheEngineFilledInOrder) {
     const int played = host.Refills();  // each refill followed a buffer played to its end
     ASSERT_GE(played, 8);
 
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(output.Path(), std::ios::binary);
     const std::vector<std::uint32_t> heard =
         Frames(std::vector<char>(std::istreambuf_iterator<char>(in), {}));
     std::vector<std::uint32_t> filled;
@@ -123,7 +133,7 @@ TEST(SdlWaveOut, PlaysExactlyTheBuffersTheEngineFilledInOrder) {
 
 TEST(SdlWaveOut, CloseWaitsForABusyNotificationAndReturnsEverythingInOrder) {
     ::setenv("SDL_DISKAUDIODELAY", "1", 1);
-    OutputFile("close.raw");
+    const DiskOutput output("close.raw");
     SdlWaveOut sdl;
     struct Log {
         std::mutex mutex;
@@ -171,7 +181,7 @@ TEST(SdlWaveOut, CloseWaitsForABusyNotificationAndReturnsEverythingInOrder) {
 }
 
 TEST(SdlWaveOut, QueryRefusesWhatItCannotPlay) {
-    OutputFile("query.raw");
+    const DiskOutput output("query.raw");
     SdlWaveOut sdl;
     const WaveFormatEx formats[] = {
         {1, 2, 44100, 44100 * 4, 4, 16, 0},  // the stream's format

@@ -66,8 +66,10 @@ class RatioReporter final : public benchmark::ConsoleReporter {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const auto rate = run.counters.find("items_per_second");
-            if (rate != run.counters.end()) {
-                m_rates[run.benchmark_name()] = rate->second.value;
+            // With repetitions, the mean stands for the benchmark.
+            const bool usable = run.run_type == Run::RT_Iteration || run.aggregate_name == "mean";
+            if (rate != run.counters.end() && usable) {
+                m_rates[run.run_name.function_name] = rate->second.value;
             }
         }
     }

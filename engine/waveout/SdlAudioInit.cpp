@@ -2,7 +2,19 @@
 
 #include <SDL.h>
 
-SdlAudioInit::SdlAudioInit() : m_ok(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {}
+namespace {
+
+// SDL would otherwise install SIGINT/SIGTERM handlers that only queue an SDL
+// quit event, which nobody reads here: the program must end on those signals
+// as any desktop program does.
+bool InitAudio() {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+}  // namespace
+
+SdlAudioInit::SdlAudioInit() : m_ok(InitAudio()) {}
 
 SdlAudioInit::~SdlAudioInit() {
     if (m_ok) {

@@ -178,6 +178,13 @@ class Session:
         self.run(argv + [path])
         return path
 
+    def grey_row(self, x0, x1, y):
+        """Grey levels (0 to 255) of the screen pixels x0 ≤ x < x1 on row y."""
+        png = self.screenshot(os.path.join(self.dir, "row.png"), (x0, y, x1 - x0, 1))
+        out = self.run(["/usr/bin/convert", png, "-colorspace", "Gray", "-depth", "8", "gray:-"],
+                       text=False)
+        return np.frombuffer(out.stdout, dtype=np.uint8)
+
     def ocr(self, crop):
         """Text of a screen rectangle, read by tesseract from an enlarged grey image."""
         shot = self.screenshot(os.path.join(self.dir, "ocr.png"), crop)
@@ -384,6 +391,19 @@ class App:
 
     def type_text(self, text):
         self._x("xdotool", "type", "--delay", "20", text)
+
+    def drag(self, start, end, steps=20):
+        """Left-button drag between two screen points, in small moves as a hand would."""
+        self._x("xdotool", "mousemove", str(start[0]), str(start[1]))
+        time.sleep(0.1)
+        self._x("xdotool", "mousedown", "1")
+        for i in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * i // steps
+            y = start[1] + (end[1] - start[1]) * i // steps
+            self._x("xdotool", "mousemove", str(x), str(y))
+            time.sleep(0.02)
+        time.sleep(0.1)
+        self._x("xdotool", "mouseup", "1")
 
     def close_window(self, wid=None):
         """What the close box does: ask the window manager to close the window."""

@@ -1,12 +1,15 @@
 """Tuning by hand, judged by ear: a click on the frequency scroll bar's left
 arrow moves the tone from 440.0 Hz to 439.9 Hz, a click in the trough right of
 the thumb moves it up by 10 Hz, and neither retune makes a click in the
-recording (the wave goes on without a gap, step or phase jump). The volume
-trackbar, moved by keyboard, sets the tone's peak to volume × 327: 26 × 327 one
-step right of the start, 100 × 327 at its right end (no wrap), silence at 0."""
+recording (the wave goes on without a gap, step or phase jump). Dragging the
+thumb past the right end gives 1500.1 Hz. The volume trackbar, moved by
+keyboard, sets the tone's peak to volume × 327: 26 × 327 one step right of the
+start, 100 × 327 at its right end (no wrap), silence at 0."""
 
 import os
 import sys
+
+import numpy as np
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                 "scripts", "e2e"))
@@ -22,6 +25,26 @@ TROUGH_RIGHT = (SCROLL_X + 0.85 * SCROLL_W, SCROLL_Y + SCROLL_H / 2)
 
 SETTLE = harness.SETTLE
 LISTEN = 2.0  # s of tone each frequency is measured over
+
+
+def find_thumb(s, app):
+    """Screen x of the scroll bar thumb's centre: the longest bright run along the
+    bar's middle row, away from the arrow buttons at both ends."""
+    x0, y = app.du_to_screen(SCROLL_X, SCROLL_Y + SCROLL_H / 2)
+    x1, _ = app.du_to_screen(SCROLL_X + SCROLL_W, 0)
+    row = s.grey_row(x0, x1, y).astype(int)
+    trough = int(np.bincount(row).argmax())
+    arrow = (x1 - x0) * 12 // SCROLL_W  # arrows are about as wide as the bar is high
+    best, best_len, start = None, 0, None
+    for i in range(arrow, row.size - arrow + 1):
+        inside = i < row.size - arrow and abs(row[i] - trough) > 8
+        if inside and start is None:
+            start = i
+        elif not inside and start is not None:
+            if i - start > best_len:
+                best, best_len = (start + i) // 2, i - start
+            start = None
+    return x0 + best if best is not None and best_len >= 4 else None
 
 
 def main():
@@ -60,11 +83,24 @@ def main():
               f"{c['max_remainder']:.1f} of {bound:.1f}, step {c['max_step']:.0f} of {c['allowed_step']:.0f})")
         check(not data[before:, 1].any(), "the right channel stays silent while tuning")
 
+        # The thumb dragged past the right end: the highest thumb position, 15001,
+        # which is 1500.1 Hz.
+        thumb = find_thumb(s, app)
+        if check(thumb is not None, f"the scroll bar's thumb is found on screen (x = {thumb})"):
+            _, y = app.du_to_screen(*TROUGH_RIGHT)
+            right_end, _ = app.du_to_screen(SCROLL_X + SCROLL_W + 20, 0)
+            app.drag((thumb, y), (right_end, y))
+            mark = rec.frames()  # judged from the button's release on
+            rec.wait_frames(mark + int((SETTLE + LISTEN) * RATE))
+            check.tone(rec.data(mark + int(SETTLE * RATE)), 1500.1, 8192,
+                       "after dragging the thumb to the far right", freq_tol=0.02)
+        volume_freq = 1500.1 if thumb is not None else 449.9
+
         # Volume: the trackbar is the tab stop after EXIT, which has the focus at start.
         mark = rec.frames()
         app.key("Tab", "Right")
         rec.wait_frames(mark + int((SETTLE + LISTEN) * RATE))
-        check.tone(rec.data()[mark + int(SETTLE * RATE):], 449.9, 26 * 327,
+        check.tone(rec.data()[mark + int(SETTLE * RATE):], volume_freq, 26 * 327,
                    "after the volume trackbar moved one step right", freq_tol=0.02)
 
         # The far ends of the trackbar: full volume peaks at 100 × 327 without
@@ -75,7 +111,8 @@ def main():
             rec.wait_frames(mark + int((SETTLE + 1.0) * RATE))
             heard = rec.data(mark + int(SETTLE * RATE))
             if volume:
-                check.tone(heard, 449.9, volume * 327, f"volume {volume} ({key})", freq_tol=0.02)
+                check.tone(heard, volume_freq, volume * 327, f"volume {volume} ({key})",
+                           freq_tol=0.02)
             else:
                 check(not heard.any(), f"volume 0 ({key}) silences the tone "
                                        f"(peak {harness.peak(heard)})")

@@ -185,12 +185,14 @@ class Session:
                        text=False)
         return np.frombuffer(out.stdout, dtype=np.uint8)
 
-    def ocr(self, crop):
-        """Text of a screen rectangle, read by tesseract from an enlarged grey image."""
+    def ocr(self, crop, line=False):
+        """Text of a screen rectangle, read by tesseract from an enlarged grey image;
+        line: the rectangle holds a single line of text (a box of a dialog)."""
         shot = self.screenshot(os.path.join(self.dir, "ocr.png"), crop)
         big = os.path.join(self.dir, "ocr-big.png")
-        self.run(["/usr/bin/convert", shot, "-colorspace", "Gray", "-resize", "300%", big])
-        out = self.run(["tesseract", big, "stdout", "--psm", "6"], timeout=60)
+        self.run(["/usr/bin/convert", shot, "-colorspace", "Gray", "-resize", "400%",
+                  "-bordercolor", "white", "-border", "20", big])
+        out = self.run(["tesseract", big, "stdout", "--psm", "7" if line else "6"], timeout=60)
         return out.stdout
 
     # -- sound -----------------------------------------------------------------
@@ -366,6 +368,16 @@ class App:
         x, y, w, h = self.geometry(wid)
         return (int(round(x + xdu * w / DIALOG_W_DU)),
                 int(round(y + ydu * h / DIALOG_H_DU)))
+
+    def read_box(self, rect_du, wid=None):
+        """The one line of text a control shows, read by OCR; rect_du is the
+        control's (x, y, width, height) in dialog units, as in the template."""
+        x, y, w, h = rect_du
+        x0, y0 = self.du_to_screen(x, y, wid)
+        x1, y1 = self.du_to_screen(x + w, y + h, wid)
+        inset = 3  # px: keep the box's frame out, tesseract reads it as characters
+        crop = (x0 + inset, y0 + inset, x1 - x0 - 2 * inset, y1 - y0 - 2 * inset)
+        return " ".join(self.session.ocr(crop, line=True).split())
 
     def activate(self, wid=None):
         wid = wid or self.wid
@@ -587,6 +599,12 @@ def binary_arg(description):
 
 
 # -- the Sound File group -------------------------------------------------------
+
+# Boxes whose text the tests read back, (x, y, width, height) in dialog units.
+DESCRIPTION_BOX = (15, 12, 90, 12)
+VERSION_BOX = (170, 30, 20, 12)
+FILENAME_BOX = (120, 66, 105, 12)
+FREQUENCY_BOX = (230, 138, 45, 13)
 
 EXIT_BUTTON = (245 + 30, 12 + 7)  # centres of the buttons, dialog units
 READ_WAVEFORM = (15 + 30, 66 + 6)

@@ -1,6 +1,7 @@
 """Start-up and the three ways out, as the user meets them: the window titled
 "Veltane" appears, a 440.0 Hz sine at peak 8192 plays in the left ear with the
-right ear silent and without a gap, and Return (EXIT), Escape or the close box
+right ear silent and without a gap, the boxes show 440, "no file loaded",
+"Veltane Program" and 1.1, and Return (EXIT), Escape or the close box
 ends the program with status 0 within 2 s and nothing on stderr."""
 
 import os
@@ -33,6 +34,14 @@ def main():
         heard = rec.data()[first + settle:]
         check.tone(heard, 440.0, 8192, "start-up tone")
         check(app.running(), "the program is still running while the tone plays")
+
+        # What the boxes show at start.
+        for what, box, expected in (("frequency", harness.FREQUENCY_BOX, "440"),
+                                    ("file name", harness.FILENAME_BOX, "no file loaded"),
+                                    ("description", harness.DESCRIPTION_BOX, "Veltane Program"),
+                                    ("version", harness.VERSION_BOX, "1.1")):
+            seen = app.read_box(box)
+            check(seen == expected, f"the {what} box shows {expected!r} (read {seen!r})")
 
         if args.exit_by == "close":
             t0 = time.monotonic()

@@ -52,6 +52,8 @@ def load_wav(s, loader, check):
     harness.write_wav(wav, frames)
     if not loader.choose_file(wav) or not loader.expect_no_message("loading the WAV"):
         return
+    shown = loader.app.read_box(harness.FILENAME_BOX)
+    check(shown == "bell.wav", f"the file name box shows 'bell.wav' (read {shown!r})")
     loader.expect_tone("tone after loading the WAV")
     heard = loader.play(frames.shape[0] / RATE)
     expected = mixdown(frames)
@@ -93,8 +95,11 @@ def load_bad(s, loader, check):
     bad = os.path.join(s.dir, "notes.wav")
     with open(bad, "wb") as f:
         f.write(b"These are notes about the tenor bell, not a recording of it.\n" * 4)
+    before = loader.app.read_box(harness.FILENAME_BOX)
     if loader.choose_file(bad):
         loader.expect_message("Not a valid .wav file!")
+        shown = loader.app.read_box(harness.FILENAME_BOX)
+        check(shown == before, f"the file name box keeps {before!r} (read {shown!r})")
         loader.expect_tone("tone after the file that is no WAV")
     if loader.choose_file(os.path.join(s.dir, "nothing-here.wav")):
         loader.expect_message("Failed to open file!")

@@ -725,6 +725,25 @@ class Loader:
                    ("" if text is None else f" (it said {text!r})"))
         return text is None
 
+    def wait_exit(self, timeout=2.0):
+        """Exit status once the program has ended, or None after timeout seconds.
+
+        Stopping the stream while a refill waits on the window thread shows
+        "Click OK..." by design; the user's OK lets the stop go on, so the box is
+        dismissed and the timeout counts again from there.
+        """
+        deadline = time.monotonic() + timeout
+        while True:
+            status = self.app.wait_exit(0.1)
+            if status is not None or time.monotonic() > deadline:
+                return status
+            seen = self.click_ok_boxes
+            other = self.next_message(0.05)
+            if other is not None:
+                self.check(False, f"no message box on the way out (it said {other!r})")
+            if self.click_ok_boxes > seen:
+                deadline = time.monotonic() + timeout
+
     def expect_tone(self, label):
         """The tone plays again: 1.5 s of it, measured after the stream has restarted."""
         mark = self.rec.frames()

@@ -196,7 +196,9 @@ def main():
         check(app.running(), "the program is still running")
         # A clicked button keeps the focus and would take Enter itself: click EXIT.
         app.click_du(*harness.EXIT_BUTTON)
-        check(app.wait_exit(5) == 0, "EXIT ends the program with status 0")
+        check(loader.wait_exit(5) == 0, "EXIT ends the program with status 0")
+        if loader.click_ok_boxes:
+            print(f"note: \"Click OK...\" was shown {loader.click_ok_boxes} time(s)")
         err = app.stderr()
         check(err == "", "nothing on stderr" + ("" if err == "" else f": {err!r}"))
         rec.stop()

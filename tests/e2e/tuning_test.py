@@ -124,7 +124,8 @@ def main():
 
         check(app.running(), "the program is still running")
         app.key("Return")
-        check(app.wait_exit(5) == 0, "EXIT ends the program with status 0")
+        check(harness.Loader(s, app, rec, check).wait_exit(5) == 0,
+              "EXIT ends the program with status 0")
         err = app.stderr()
         check(err == "", "nothing on stderr" + ("" if err == "" else f": {err!r}"))
         rec.stop()

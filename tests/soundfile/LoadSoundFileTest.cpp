@@ -8,23 +8,6 @@
 
 namespace {
 
-Bytes PcmWave(const FmtFields& f, const Bytes& data) {
-    return Wave(Concat({Chunk("fmt ", FmtBody(f)), Chunk("data", data)}));
-}
-
-Bytes Mono16(std::initializer_list<int> values) {
-    Bytes out;
-    for (int v : values) {
-        AppendU16(out, static_cast<std::uint16_t>(v));
-    }
-    return out;
-}
-
-Bytes FileWith(Bytes head, std::size_t totalSize) {
-    head.resize(totalSize, 0);
-    return head;
-}
-
 const FmtFields kMono16{.channels = 1, .rate = 22050, .byteRate = 44100, .blockAlign = 2};
 
 struct BadCase {
@@ -39,7 +22,7 @@ void PrintTo(const BadCase& c, std::ostream* os) {
 }
 
 std::vector<BadCase> BadCases() {
-    const Bytes good = PcmWave(kMono16, Mono16({1, 2, 3, 4}));
+    const Bytes good = PcmWave(kMono16, S16({1, 2, 3, 4}));
     const Bytes data = Chunk("data", Bytes(16, 0));
     Bytes cbSizeAllOnes = Wave(Concat({Chunk("fmt ", FmtBody({.tag = 2}, 0xFFFF, 32)), data}));
     return {
@@ -84,7 +67,7 @@ TEST_P(LoadSoundFileBadInput, ReportsItsCodeAndClearsLoaded) {
     const BadCase& c = GetParam();
     TempDir dir;
     CSoundFile record;
-    ASSERT_EQ(LoadSoundFile(record, dir.Write("good.wav", PcmWave(kMono16, Mono16({5, 6})))), 0);
+    ASSERT_EQ(LoadSoundFile(record, dir.Write("good.wav", PcmWave(kMono16, S16({5, 6})))), 0);
     ASSERT_TRUE(record.m_loaded);
     const std::int16_t* previous = record.m_samples.get();
 
@@ -145,26 +128,14 @@ TEST_P(LoadSoundFilePcm, MixesDownToMono16AtTheFileRate) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, LoadSoundFilePcm,
-    ::testing::Values(
-        PcmCase{"Mono8",
-                {.channels = 1, .rate = 8000, .byteRate = 8000, .bits = 8},
-                {128, 255, 0},
-                {0, 32512, -32768}},
-        PcmCase{"Stereo8",
-                {.rate = 11025, .byteRate = 22050, .bits = 8},
-                {255, 255, 0, 0, 128, 128},
-                {32512, -32768, 0}},
-        PcmCase{"Stereo16",
-                {},
-                Mono16({-3, 0, -1, 0, 32767, 32767, -32768, -32768}),
-                {-1, 0, 32767, -32768}},
-        PcmCase{"ByteRateZeroGivesNoSamples", {.byteRate = 0}, Mono16({1, 2, 3, 4}), {}},
-        PcmCase{"CountLargerThanDataIsCut", {.byteRate = 4}, Mono16({2, 4, 6, 8}), {3, 7}},
-        PcmCase{"BlockAlignZeroIsNotUsed", {.blockAlign = 0}, Mono16({2, 4}), {3}},
-        PcmCase{"NineChannelsOf8BitsTakeThe16BitMonoRow",
-                {.channels = 9, .rate = 1000, .byteRate = 2000, .bits = 8},
-                Mono16({-5, 7}),
-                {-5, 7}}),
+    ::testing::Values(PcmCase{"ByteRateZeroGivesNoSamples", {.byteRate = 0}, S16({1, 2, 3, 4}), {}},
+                      PcmCase{
+                          "CountLargerThanDataIsCut", {.byteRate = 4}, S16({2, 4, 6, 8}), {3, 7}},
+                      PcmCase{"BlockAlignZeroIsNotUsed", {.blockAlign = 0}, S16({2, 4}), {3}},
+                      PcmCase{"NineChannelsOf8BitsTakeThe16BitMonoRow",
+                              {.channels = 9, .rate = 1000, .byteRate = 2000, .bits = 8},
+                              S16({-5, 7}),
+                              {-5, 7}}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

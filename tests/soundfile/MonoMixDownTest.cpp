@@ -16,14 +16,6 @@ void PrintTo(const MixCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-Bytes S16(std::initializer_list<int> values) {
-    Bytes out;
-    for (int v : values) {
-        AppendU16(out, static_cast<std::uint16_t>(v));
-    }
-    return out;
-}
-
 class MonoMixDownTest : public ::testing::TestWithParam<MixCase> {};
 
 TEST_P(MonoMixDownTest, MixesEveryRowWithoutClipping) {

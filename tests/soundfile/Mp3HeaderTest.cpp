@@ -20,11 +20,6 @@ void PrintTo(const Mp3Case& c, std::ostream* os) {
     *os << c.name;
 }
 
-Bytes FileWith(Bytes head, std::size_t totalSize, std::uint8_t fill = 0) {
-    head.resize(totalSize, fill);
-    return head;
-}
-
 Bytes Id3Tag(std::uint32_t bodySize, std::uint8_t flags = 0) {
     Bytes tag{'I', 'D', '3', 4, 0, flags};
     for (int shift = 21; shift >= 0; shift -= 7) {

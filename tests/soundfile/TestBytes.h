@@ -90,6 +90,26 @@ inline Bytes Wave(const Bytes& chunks) {
     return out;
 }
 
+inline Bytes PcmWave(const FmtFields& f, const Bytes& data) {
+    return Wave(Concat({Chunk("fmt ", FmtBody(f)), Chunk("data", data)}));
+}
+
+// Little-endian 16-bit values.
+template <typename Values = std::initializer_list<int>>
+inline Bytes S16(const Values& values) {
+    Bytes out;
+    for (const auto v : values) {
+        AppendU16(out, static_cast<std::uint16_t>(v));
+    }
+    return out;
+}
+
+// head, then `fill` up to totalSize bytes.
+inline Bytes FileWith(Bytes head, std::size_t totalSize, std::uint8_t fill = 0) {
+    head.resize(totalSize, fill);
+    return head;
+}
+
 // A private directory for one test's files, removed with everything in it.
 class TempDir {
   public:

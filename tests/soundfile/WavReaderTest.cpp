@@ -23,12 +23,8 @@ void PrintTo(const WavCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-Bytes Pcm16Stereo(std::uint32_t dataBytes) {
-    return Wave(Concat({Chunk("fmt ", FmtBody({})), Chunk("data", Bytes(dataBytes, 1))}));
-}
-
-Bytes WithFmt(const FmtFields& f, std::uint32_t dataBytes) {
-    return Wave(Concat({Chunk("fmt ", FmtBody(f)), Chunk("data", Bytes(dataBytes, 1))}));
+Bytes Pcm16Stereo(std::uint32_t dataBytes, const FmtFields& f = {}) {
+    return PcmWave(f, Bytes(dataBytes, 1));
 }
 
 std::vector<WavCase> Cases() {
@@ -45,8 +41,8 @@ std::vector<WavCase> Cases() {
     return {
         {"Canonical", Pcm16Stereo(176400), 0, 176400, 44100, 44},
         {"FractionalCountTruncates", Pcm16Stereo(10), 0, 10, 2, 44},
-        {"ByteRateZeroGivesNoSamples", WithFmt({.byteRate = 0}, 16), 0, 16, 0, 44},
-        {"CountPastInt32IsCut", WithFmt({.rate = 4'000'000'000u, .byteRate = 1}, 100), 0, 100,
+        {"ByteRateZeroGivesNoSamples", Pcm16Stereo(16, {.byteRate = 0}), 0, 16, 0, 44},
+        {"CountPastInt32IsCut", Pcm16Stereo(100, {.rate = 4'000'000'000u, .byteRate = 1}), 0, 100,
          std::numeric_limits<std::int32_t>::max(), 44},
         {"ChunksBeforeAndBetween",
          Wave(Concat({Chunk("LIST", Bytes(26, 'x')), Chunk("bext", Bytes(4, 0)), fmt,

@@ -87,9 +87,10 @@ std::optional<Input> Wav(const std::string& name, const std::string& source,
 }
 
 std::optional<Input> Mpeg(const std::string& name, int channels, int rate,
-                          std::vector<std::string> codec) {
+                          std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"-f", "lavfi", "-i", Tones(channels, rate)};
-    args.insert(args.end(), codec.begin(), codec.end());
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), {"-c:a", "libmp3lame"});
     const std::optional<Bytes> file = Tool().Make(name, args);
     if (!file) {
         return std::nullopt;
@@ -98,11 +99,11 @@ std::optional<Input> Mpeg(const std::string& name, int channels, int rate,
                  *file, name};
 }
 
-// Two MP3 files back to back; the record describes the first, as the header
-// reader would.
+// Two MP3 files back to back, the second at another rate and layout; the record
+// describes the first, as the header reader would.
 std::optional<Input> ConcatenatedMpeg() {
-    const std::optional<Input> first = Mpeg("first.mp3", 1, 22050, {"-c:a", "libmp3lame"});
-    const std::optional<Input> second = Mpeg("second.mp3", 2, 44100, {"-c:a", "libmp3lame"});
+    const std::optional<Input> first = Mpeg("first.mp3", 1, 22050);
+    const std::optional<Input> second = Mpeg("second.mp3", 2, 44100);
     if (!first || !second) {
         return std::nullopt;
     }
@@ -113,37 +114,26 @@ std::optional<Input> ConcatenatedMpeg() {
     return both;
 }
 
-// MP3 with a cover picture in its ID3v2 tag, which the demuxer offers as a
-// second stream.
-std::optional<Input> Mp3WithCoverArt() {
-    const std::optional<Bytes> file = Tool().Make("cover.mp3", {"-f",
-                                                                "lavfi",
-                                                                "-i",
-                                                                Tones(2, 44100),
-                                                                "-f",
-                                                                "lavfi",
-                                                                "-i",
-                                                                "color=c=red:s=64x64:d=0.1",
-                                                                "-frames:v",
-                                                                "1",
-                                                                "-map",
-                                                                "0:a",
-                                                                "-map",
-                                                                "1:v",
-                                                                "-c:a",
-                                                                "libmp3lame",
-                                                                "-c:v",
-                                                                "mjpeg",
-                                                                "-disposition:v",
-                                                                "attached_pic",
-                                                                "-id3v2_version",
-                                                                "3"});
-    if (!file) {
+// The whole output of a fresh stream, which must write exactly the size it reported.
+std::optional<Bytes> Decode(const FormatArea& format, const Bytes& data) {
+    FormatArea pcm;
+    if (!CodecStream::SuggestPcmFormat(format, pcm)) {
         return std::nullopt;
     }
-    return Input{MpegFormat(2, 44100), *file, "cover.mp3"};
+    const std::unique_ptr<CodecStream> stream = CodecStream::Open(format, pcm);
+    const std::optional<std::uint32_t> size = stream ? stream->Size(data) : std::nullopt;
+    if (!size) {
+        return std::nullopt;
+    }
+    Bytes out(*size);
+    EXPECT_EQ(stream->Convert(data, out), size);
+    return out;
 }
 
+// What the loader cannot reach through the committed fixtures (those are decoded
+// against ffmpeg in FixtureDecodeTest): MPEG audio inside a WAV data chunk, more
+// channels than a mix-down takes, a cover picture as a second stream, and spliced
+// files whose rate and layout change.
 struct DecodeCase {
     std::string name;
     std::function<std::optional<Input>()> make;
@@ -164,92 +154,19 @@ TEST_P(CodecDecodeTest, MatchesFfmpegsOwnDecode) {
         GTEST_SKIP() << MediaTool::kFfmpeg << " is missing";
     }
     const std::optional<Input> input = c.make();
-    if (!input) {
-        GTEST_SKIP() << "ffmpeg cannot encode this case here";
-    }
+    ASSERT_TRUE(input.has_value());
     ASSERT_EQ(input->format.FormatTag(), c.tag);
-
-    FormatArea destination;
-    destination.bytes.fill(0xA5);
-    ASSERT_TRUE(CodecStream::SuggestPcmFormat(input->format, destination));
-    EXPECT_EQ(destination.FormatTag(), 1);
-    EXPECT_EQ(destination.Channels(), c.channels);
-    EXPECT_EQ(destination.SamplesPerSec(), static_cast<std::uint32_t>(c.rate));
-    EXPECT_EQ(destination.BitsPerSample(), 16);
-    EXPECT_EQ(destination.BlockAlign(), c.channels * 2);
-    EXPECT_EQ(destination.AvgBytesPerSec(), static_cast<std::uint32_t>(c.rate * c.channels * 2));
-    EXPECT_EQ(destination.CbSize(), 0);
-
-    const std::unique_ptr<CodecStream> stream = CodecStream::Open(input->format, destination);
-    ASSERT_NE(stream, nullptr);
-    const std::optional<std::uint32_t> size = stream->Size(input->data);
-    ASSERT_TRUE(size.has_value());
-    ASSERT_EQ(*size % (c.channels * 2), 0u);
-    Bytes ours(*size);
-    EXPECT_EQ(stream->Convert(input->data, ours), size);
-
+    const std::optional<Bytes> ours = Decode(input->format, input->data);
+    ASSERT_TRUE(ours.has_value());
+    ASSERT_EQ(ours->size() % static_cast<std::size_t>(c.channels * 2), 0u);
     const std::optional<Bytes> reference = Tool().Reference(input->file, c.channels, c.rate);
     ASSERT_TRUE(reference.has_value());
-    // The same libraries underneath: every path here, even MPEG audio read
-    // from a WAV data chunk or spliced files, comes out bit for bit alike.
-    EXPECT_EQ(ours.size(), reference->size());
-    EXPECT_TRUE(ours == *reference);
+    // The same libraries underneath: bit for bit alike.
+    EXPECT_EQ(ours->size(), reference->size());
+    EXPECT_TRUE(*ours == *reference);
 }
 
 const DecodeCase kDecodeCases[] = {
-    {"AdpcmMsMono",
-     [] {
-         return Wav("ms1.wav", Tones(1, 22050), {"-c:a", "adpcm_ms"});
-     },
-     0x0002, 1, 22050},
-    {"AdpcmMsStereo",
-     [] {
-         return Wav("ms2.wav", Tones(2, 44100), {"-c:a", "adpcm_ms"});
-     },
-     0x0002, 2, 44100},
-    {"AdpcmImaStereo",
-     [] {
-         return Wav("ima2.wav", Tones(2, 44100), {"-c:a", "adpcm_ima_wav"});
-     },
-     0x0011, 2, 44100},
-    {"AdpcmImaMono",
-     [] {
-         return Wav("ima1.wav", Tones(1, 8000), {"-c:a", "adpcm_ima_wav"});
-     },
-     0x0011, 1, 8000},
-    {"ALaw",
-     [] {
-         return Wav("alaw.wav", Tones(1, 8000), {"-c:a", "pcm_alaw"});
-     },
-     0x0006, 1, 8000},
-    {"MuLawStereo",
-     [] {
-         return Wav("mulaw.wav", Tones(2, 11025), {"-c:a", "pcm_mulaw"});
-     },
-     0x0007, 2, 11025},
-    {"GsmMs",
-     []() -> std::optional<Input> {
-         if (!MediaTool::HasEncoder("libgsm_ms")) {
-             return std::nullopt;
-         }
-         return Wav("gsm.wav", Tones(1, 8000), {"-c:a", "libgsm_ms"});
-     },
-     0x0031, 1, 8000},
-    {"FloatExtensible",
-     [] {
-         return Wav("f32.wav", Tones(2, 48000), {"-c:a", "pcm_f32le"});
-     },
-     0xFFFE, 2, 48000},
-    {"Pcm24Extensible",
-     [] {
-         return Wav("s24.wav", Tones(2, 44100), {"-c:a", "pcm_s24le"});
-     },
-     0xFFFE, 2, 44100},
-    {"SixChannelsPassThrough",
-     [] {
-         return Wav("six.wav", Tones(6, 32000), {"-c:a", "pcm_s16le"});
-     },
-     0xFFFE, 6, 32000},
     {"Mp3InsideWav",
      [] {
          return Wav("mp3in.wav", Tones(1, 22050), {"-c:a", "libmp3lame", "-b:a", "48k"});
@@ -260,42 +177,19 @@ const DecodeCase kDecodeCases[] = {
          return Wav("mp2in.wav", Tones(2, 48000), {"-c:a", "mp2"});
      },
      0x0050, 2, 48000},
-    {"Mp3Stereo44100",
+    {"SixChannelsPassThrough",
      [] {
-         return Mpeg("a.mp3", 2, 44100, {"-c:a", "libmp3lame"});
+         return Wav("six.wav", Tones(6, 32000), {"-c:a", "pcm_s16le"});
+     },
+     0xFFFE, 6, 32000},
+    {"Mp3WithCoverArt",
+     [] {
+         return Mpeg("cover.mp3", 2, 44100,
+                     {"-f", "lavfi", "-i", "color=c=red:s=64x64:d=0.1", "-frames:v", "1", "-map",
+                      "0:a", "-map", "1:v", "-c:v", "mjpeg", "-disposition:v", "attached_pic",
+                      "-id3v2_version", "3"});
      },
      85, 2, 44100},
-    {"Mp3Mono44100",
-     [] {
-         return Mpeg("b.mp3", 1, 44100, {"-c:a", "libmp3lame"});
-     },
-     85, 1, 44100},
-    {"Mp3Mono22050",
-     [] {
-         return Mpeg("c.mp3", 1, 22050, {"-c:a", "libmp3lame"});
-     },
-     85, 1, 22050},
-    {"Mp3Stereo22050",
-     [] {
-         return Mpeg("d.mp3", 2, 22050, {"-c:a", "libmp3lame"});
-     },
-     85, 2, 22050},
-    {"Mp3Mono8000",
-     [] {
-         return Mpeg("e.mp3", 1, 8000, {"-c:a", "libmp3lame"});
-     },
-     85, 1, 8000},
-    {"Mp3Stereo8000",
-     [] {
-         return Mpeg("f.mp3", 2, 8000, {"-c:a", "libmp3lame"});
-     },
-     85, 2, 8000},
-    {"Mp3WithCoverArt", Mp3WithCoverArt, 85, 2, 44100},
-    {"LayerTwoFile",
-     [] {
-         return Mpeg("g.mp2", 2, 32000, {"-c:a", "mp2", "-f", "mp2"});
-     },
-     85, 2, 32000},
     {"ConcatenatedRatesAndLayouts", ConcatenatedMpeg, 85, 1, 22050},
 };
 
@@ -470,28 +364,10 @@ class CodecStreamTest : public ::testing::Test {
             GTEST_SKIP() << MediaTool::kFfmpeg << " is missing";
         }
     }
-
-    // The whole output of a fresh stream.
-    static std::optional<Bytes> Decode(const FormatArea& format, const Bytes& data) {
-        FormatArea pcm;
-        if (!CodecStream::SuggestPcmFormat(format, pcm)) {
-            return std::nullopt;
-        }
-        const std::unique_ptr<CodecStream> stream = CodecStream::Open(format, pcm);
-        const std::optional<std::uint32_t> size = stream ? stream->Size(data) : std::nullopt;
-        if (!size) {
-            return std::nullopt;
-        }
-        Bytes out(*size);
-        if (stream->Convert(data, out) != size) {
-            return std::nullopt;
-        }
-        return out;
-    }
 };
 
 TEST_F(CodecStreamTest, CutMp3DecodesTheFramesBeforeTheCut) {
-    const std::optional<Input> whole = Mpeg("cut.mp3", 2, 44100, {"-c:a", "libmp3lame"});
+    const std::optional<Input> whole = Mpeg("cut.mp3", 2, 44100);
     ASSERT_TRUE(whole.has_value());
     const std::optional<Bytes> full = Decode(whole->format, whole->data);
     ASSERT_TRUE(full.has_value());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
@@ -55,6 +56,22 @@ inline int PeakOf(std::span<const std::int16_t> mono) {
         peak = std::max(peak, std::abs(static_cast<int>(v)));
     }
     return peak;
+}
+
+// Where to click on a horizontal scroll bar for one of its parts.
+inline QPoint PartCenter(const QScrollBar* bar, QStyle::SubControl part) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = Qt::Horizontal;
+    option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
 }
 
 // A dialog shown modelessly over a virtual device, with the app's own version
@@ -118,26 +135,8 @@ class DialogHarness {
         return written.empty() ? std::vector<std::int16_t>{} : Channel(written.back().values, 0);
     }
 
-    // Where to click on the scroll bar for one of its parts.
-    QPoint PartCenter(QStyle::SubControl part) const {
-        QScrollBar* bar = scrollBar();
-        QStyleOptionSlider option;
-        option.initFrom(bar);
-        option.subControls = QStyle::SC_All;
-        option.orientation = Qt::Horizontal;
-        option.state |= QStyle::State_Horizontal;
-        option.minimum = bar->minimum();
-        option.maximum = bar->maximum();
-        option.sliderPosition = bar->sliderPosition();
-        option.sliderValue = bar->value();
-        option.singleStep = bar->singleStep();
-        option.pageStep = bar->pageStep();
-        option.upsideDown = false;
-        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
-    }
-
     void ClickPart(QStyle::SubControl part) {
-        QTest::mouseClick(scrollBar(), Qt::LeftButton, {}, PartCenter(part));
+        QTest::mouseClick(scrollBar(), Qt::LeftButton, {}, PartCenter(scrollBar(), part));
     }
 
     // Puts the thumb at a position the way a drag does (tracking reports, then

@@ -3,51 +3,15 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "DialogHarness.h"
+#include "TestBytes.h"
 
 namespace {
-
-void PutU16(std::vector<std::uint8_t>& out, unsigned v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    PutU16(out, v & 0xFFFFu);
-    PutU16(out, v >> 16);
-}
-
-// A 16-bit mono PCM WAV file with these samples.
-void WriteWav(const std::string& path, std::uint32_t rate,
-              const std::vector<std::int16_t>& samples) {
-    std::vector<std::uint8_t> bytes;
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-    PutU32(bytes, 36 + dataBytes);
-    bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutU32(bytes, 16);
-    PutU16(bytes, 1);  // PCM
-    PutU16(bytes, 1);  // mono
-    PutU32(bytes, rate);
-    PutU32(bytes, rate * 2);
-    PutU16(bytes, 2);
-    PutU16(bytes, 16);
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-    PutU32(bytes, dataBytes);
-    for (const std::int16_t s : samples) {
-        PutU16(bytes, static_cast<std::uint16_t>(s));
-    }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
 
 // Distinct, recognisable samples: 1, 2, 3, ...
 std::vector<std::int16_t> Ramp(int count) {
@@ -60,8 +24,14 @@ std::vector<std::int16_t> Ramp(int count) {
 
 class LoadPlay : public testing::Test {
   protected:
-    std::string PathOf(const char* name) const {
-        return dir.filePath(QString::fromLatin1(name)).toStdString();
+    std::string PathOf(const char* name) const { return (dir.Path() / name).string(); }
+
+    // A 16-bit mono PCM WAV file with these samples; its path.
+    std::string WriteWav(const char* name, std::uint32_t rate,
+                         const std::vector<std::int16_t>& samples) const {
+        return dir.Write(
+            name, PcmWave({.channels = 1, .rate = rate, .byteRate = rate * 2, .blockAlign = 2},
+                          S16(samples)));
     }
 
     // Presses Read Waveform with the fake file dialog answering path.
@@ -77,7 +47,7 @@ class LoadPlay : public testing::Test {
         return h.device.WrittenBuffers().back().format.nSamplesPerSec;
     }
 
-    QTemporaryDir dir;
+    TempDir dir;
     DialogHarness h;
 };
 
@@ -106,10 +76,8 @@ class FailedLoad : public LoadPlay, public testing::WithParamInterface<BadLoad> 
 
 TEST_P(FailedLoad, ReportsItsMessageAndReopensTheStream) {
     const BadLoad c = GetParam();
-    const std::string path = PathOf(c.name);
-    if (c.exists) {
-        WriteWav(path, 22050, Ramp(100));  // a good WAV, refused by its name
-    }
+    // A good WAV, refused by its name.
+    const std::string path = c.exists ? WriteWav(c.name, 22050, Ramp(100)) : PathOf(c.name);
     Load(path);
     ASSERT_EQ(h.prompter.messages.size(), 1u);
     EXPECT_EQ(h.prompter.messages[0], c.message);
@@ -136,8 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Dialog, FailedLoad,
                          });
 
 TEST_F(LoadPlay, A22050HzRecordingRunsTheStreamAtItsRateAndTheToneKeepsItsPitch) {
-    const std::string path = PathOf("low.wav");
-    WriteWav(path, 22050, Ramp(30000));
+    const std::string path = WriteWav("low.wav", 22050, Ramp(30000));
     Load(path);
     EXPECT_TRUE(h.prompter.messages.empty());
     EXPECT_EQ(FileNameBox(), "low.wav");
@@ -152,8 +119,7 @@ TEST_F(LoadPlay, A22050HzRecordingRunsTheStreamAtItsRateAndTheToneKeepsItsPitch)
 }
 
 TEST_F(LoadPlay, AFailedLoadAfterAGoodOneDisablesPlayButKeepsTheName) {
-    const std::string good = PathOf("good.wav");
-    WriteWav(good, 22050, Ramp(1000));
+    const std::string good = WriteWav("good.wav", 22050, Ramp(1000));
     Load(good);
     ASSERT_TRUE(h.item(IDC_START_STOP)->isEnabled());
     Load(PathOf("nothing-here.wav"));
@@ -168,9 +134,8 @@ TEST_F(LoadPlay, AFailedLoadAfterAGoodOneDisablesPlayButKeepsTheName) {
 }
 
 TEST_F(LoadPlay, TwoQuickPressesStopAndRestartFromTheFirstSample) {
-    const std::string path = PathOf("ramp.wav");
     const auto samples = Ramp(20000);
-    WriteWav(path, 44100, samples);
+    const std::string path = WriteWav("ramp.wav", 44100, samples);
     Load(path);
     // The recording is not scaled by the volume.
     QTest::keyClick(h.trackbar(), Qt::Key_Home);
@@ -192,8 +157,8 @@ TEST_F(LoadPlay, TwoQuickPressesStopAndRestartFromTheFirstSample) {
 }
 
 TEST_F(LoadPlay, ProgressFollowsTheRecordingAndReturnsToZeroAtItsEnd) {
-    const std::string path = PathOf("progress.wav");
-    WriteWav(path, 44100, Ramp(20000));  // 8192 frames a buffer: 41%, 81%, end
+    // 8192 frames a buffer: 41%, 81%, end.
+    const std::string path = WriteWav("progress.wav", 44100, Ramp(20000));
     Load(path);
     auto* progress = h.itemAs<QProgressBar>(IDC_PROGRESS);
     PressStartStop();
@@ -228,8 +193,7 @@ TEST_F(LoadPlay, AReadErrorIsReportedByTheFrameworkAndLeavesTheStreamClosed) {
     EXPECT_FALSE(h.device.IsOpen());
     EXPECT_FALSE(theSoundFile.m_loaded);
     // The next confirmed load reopens the stream as usual.
-    const std::string good = PathOf("after.wav");
-    WriteWav(good, 44100, Ramp(10));
+    const std::string good = WriteWav("after.wav", 44100, Ramp(10));
     Load(good);
     EXPECT_TRUE(h.device.IsOpen());
     EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());

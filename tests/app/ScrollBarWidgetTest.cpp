@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
 #include <utility>
@@ -9,6 +7,7 @@
 
 #include "AfxDefs.h"
 #include "CScrollBar.h"
+#include "DialogHarness.h"
 #include "ScrollBarWidget.h"
 
 namespace {
@@ -27,20 +26,7 @@ class RecordingBar : public testing::Test {
         bar.show();
     }
 
-    QPoint Center(QStyle::SubControl part) const {
-        QStyleOptionSlider option;
-        option.initFrom(&bar);
-        option.subControls = QStyle::SC_All;
-        option.orientation = Qt::Horizontal;
-        option.state |= QStyle::State_Horizontal;
-        option.minimum = bar.minimum();
-        option.maximum = bar.maximum();
-        option.sliderPosition = bar.sliderPosition();
-        option.sliderValue = bar.value();
-        option.pageStep = bar.pageStep();
-        option.singleStep = bar.singleStep();
-        return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, part, &bar).center();
-    }
+    QPoint Center(QStyle::SubControl part) const { return PartCenter(&bar, part); }
 
     std::vector<UINT> Codes() const {
         std::vector<UINT> out;
@@ -56,38 +42,27 @@ class RecordingBar : public testing::Test {
 };
 
 TEST_F(RecordingBar, ClicksAndKeysReportTheirCodeThenEndScrollAndNeverMoveTheBar) {
-    struct Case {
+    // A part to click, or with SC_None a key to press.
+    const struct {
         const char* name;
-        std::function<void(RecordingBar&)> act;
+        QStyle::SubControl part;
+        Qt::Key key;
         UINT code;
+    } cases[] = {
+        {"left arrow", QStyle::SC_ScrollBarSubLine, Qt::Key_unknown, SB_LINELEFT},
+        {"right arrow", QStyle::SC_ScrollBarAddLine, Qt::Key_unknown, SB_LINERIGHT},
+        {"trough left", QStyle::SC_ScrollBarSubPage, Qt::Key_unknown, SB_PAGELEFT},
+        {"trough right", QStyle::SC_ScrollBarAddPage, Qt::Key_unknown, SB_PAGERIGHT},
+        {"Home", QStyle::SC_None, Qt::Key_Home, SB_LEFT},
+        {"End", QStyle::SC_None, Qt::Key_End, SB_RIGHT},
     };
-    const std::vector<Case> cases = {
-        {"left arrow",
-         [](RecordingBar& t) {
-             QTest::mouseClick(&t.bar, Qt::LeftButton, {}, t.Center(QStyle::SC_ScrollBarSubLine));
-         },
-         SB_LINELEFT},
-        {"right arrow",
-         [](RecordingBar& t) {
-             QTest::mouseClick(&t.bar, Qt::LeftButton, {}, t.Center(QStyle::SC_ScrollBarAddLine));
-         },
-         SB_LINERIGHT},
-        {"trough left",
-         [](RecordingBar& t) {
-             QTest::mouseClick(&t.bar, Qt::LeftButton, {}, t.Center(QStyle::SC_ScrollBarSubPage));
-         },
-         SB_PAGELEFT},
-        {"trough right",
-         [](RecordingBar& t) {
-             QTest::mouseClick(&t.bar, Qt::LeftButton, {}, t.Center(QStyle::SC_ScrollBarAddPage));
-         },
-         SB_PAGERIGHT},
-        {"Home", [](RecordingBar& t) { QTest::keyClick(&t.bar, Qt::Key_Home); }, SB_LEFT},
-        {"End", [](RecordingBar& t) { QTest::keyClick(&t.bar, Qt::Key_End); }, SB_RIGHT},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         codes.clear();
-        c.act(*this);
+        if (c.part == QStyle::SC_None) {
+            QTest::keyClick(&bar, c.key);
+        } else {
+            QTest::mouseClick(&bar, Qt::LeftButton, {}, Center(c.part));
+        }
         EXPECT_EQ(Codes(), (std::vector<UINT>{c.code, SB_ENDSCROLL})) << c.name;
         EXPECT_EQ(bar.value(), 4400) << c.name;
         EXPECT_EQ(bar.sliderPosition(), 4400) << c.name;

@@ -9,52 +9,15 @@
 
 namespace {
 
-enum class Input {
-    LeftArrow,
-    RightArrow,
-    TroughLeft,
-    TroughRight,
-    PageLeftKey,  // same code as a trough click, where the trough is too thin to hit
-    PageRightKey,
-    Home,
-    End,
-};
-
+// A part of the bar to click, or with SC_None a key to press (Page Up/Down send
+// the trough's codes where the trough is too thin to hit).
 struct ScrollCase {
     int start;
-    Input input;
+    QStyle::SubControl part;
+    Qt::Key key;
     int expected;
     const char* name;
 };
-
-void Apply(DialogHarness& h, Input input) {
-    switch (input) {
-        case Input::LeftArrow:
-            h.ClickPart(QStyle::SC_ScrollBarSubLine);
-            break;
-        case Input::RightArrow:
-            h.ClickPart(QStyle::SC_ScrollBarAddLine);
-            break;
-        case Input::TroughLeft:
-            h.ClickPart(QStyle::SC_ScrollBarSubPage);
-            break;
-        case Input::TroughRight:
-            h.ClickPart(QStyle::SC_ScrollBarAddPage);
-            break;
-        case Input::PageLeftKey:
-            QTest::keyClick(h.scrollBar(), Qt::Key_PageUp);
-            break;
-        case Input::PageRightKey:
-            QTest::keyClick(h.scrollBar(), Qt::Key_PageDown);
-            break;
-        case Input::Home:
-            QTest::keyClick(h.scrollBar(), Qt::Key_Home);
-            break;
-        case Input::End:
-            QTest::keyClick(h.scrollBar(), Qt::Key_End);
-            break;
-    }
-}
 
 class ScrollBarInput : public testing::TestWithParam<ScrollCase> {};
 
@@ -67,7 +30,11 @@ TEST_P(ScrollBarInput, MovesByTheHandlersRulesNotByItself) {
     ASSERT_EQ(h.dialog->ScrollPosition(), c.start);
     ASSERT_EQ(h.scrollBar()->value(), c.start);
 
-    Apply(h, c.input);
+    if (c.part == QStyle::SC_None) {
+        QTest::keyClick(h.scrollBar(), c.key);
+    } else {
+        h.ClickPart(c.part);
+    }
 
     EXPECT_EQ(h.dialog->ScrollPosition(), c.expected);
     EXPECT_EQ(h.scrollBar()->value(), c.expected);
@@ -76,34 +43,36 @@ TEST_P(ScrollBarInput, MovesByTheHandlersRulesNotByItself) {
     char shown[32];
     std::snprintf(shown, sizeof shown, "%.15g", c.expected / 10.0);
     EXPECT_EQ(h.itemAs<QLineEdit>(IDC_FREQUENCY)->text().toStdString(), shown);
+    EXPECT_EQ(h.dialog->Engine().Amplitude(), 8192) << "until the trackbar moves";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Dialog, ScrollBarInput,
-    testing::Values(ScrollCase{4400, Input::LeftArrow, 4399, "LeftArrowAt440"},
-                    ScrollCase{4400, Input::TroughRight, 4500, "TroughRightAt440"},
-                    ScrollCase{4400, Input::TroughLeft, 4300, "TroughLeftAt440"},
-                    ScrollCase{4400, Input::RightArrow, 4401, "RightArrowAt440"},
-                    ScrollCase{1000, Input::LeftArrow, 1000, "LeftArrowAt1000"},
-                    ScrollCase{1001, Input::LeftArrow, 1000, "LeftArrowAt1001"},
-                    ScrollCase{14999, Input::RightArrow, 15000, "RightArrowAt14999"},
-                    ScrollCase{15000, Input::RightArrow, 15000, "RightArrowAt15000"},
-                    ScrollCase{15001, Input::RightArrow, 15000, "RightArrowAt15001"},
-                    ScrollCase{15001, Input::LeftArrow, 15000, "LeftArrowAt15001"},
-                    ScrollCase{14899, Input::PageRightKey, 14999, "PageRightAt14899"},
-                    ScrollCase{14900, Input::PageRightKey, 15000, "PageRightAt14900"},
-                    ScrollCase{1100, Input::PageLeftKey, 1000, "PageLeftAt1100"},
-                    ScrollCase{1050, Input::PageLeftKey, 1000, "PageLeftAt1050"},
-                    ScrollCase{1101, Input::PageLeftKey, 1001, "PageLeftAt1101"},
-                    ScrollCase{4400, Input::Home, 1000, "HomeGives100Hz"},
-                    ScrollCase{4400, Input::End, 15000, "EndGives1500Hz"},
-                    ScrollCase{15001, Input::End, 15000, "EndAt15001"}),
+    testing::Values(
+        ScrollCase{4400, QStyle::SC_ScrollBarSubLine, Qt::Key_unknown, 4399, "LeftArrowAt440"},
+        ScrollCase{4400, QStyle::SC_ScrollBarAddPage, Qt::Key_unknown, 4500, "TroughRightAt440"},
+        ScrollCase{4400, QStyle::SC_ScrollBarSubPage, Qt::Key_unknown, 4300, "TroughLeftAt440"},
+        ScrollCase{4400, QStyle::SC_ScrollBarAddLine, Qt::Key_unknown, 4401, "RightArrowAt440"},
+        ScrollCase{1000, QStyle::SC_ScrollBarSubLine, Qt::Key_unknown, 1000, "LeftArrowAt1000"},
+        ScrollCase{1001, QStyle::SC_ScrollBarSubLine, Qt::Key_unknown, 1000, "LeftArrowAt1001"},
+        ScrollCase{14999, QStyle::SC_ScrollBarAddLine, Qt::Key_unknown, 15000, "RightArrowAt14999"},
+        ScrollCase{15000, QStyle::SC_ScrollBarAddLine, Qt::Key_unknown, 15000, "RightArrowAt15000"},
+        ScrollCase{15001, QStyle::SC_ScrollBarAddLine, Qt::Key_unknown, 15000, "RightArrowAt15001"},
+        ScrollCase{15001, QStyle::SC_ScrollBarSubLine, Qt::Key_unknown, 15000, "LeftArrowAt15001"},
+        ScrollCase{14899, QStyle::SC_None, Qt::Key_PageDown, 14999, "PageRightAt14899"},
+        ScrollCase{14900, QStyle::SC_None, Qt::Key_PageDown, 15000, "PageRightAt14900"},
+        ScrollCase{1100, QStyle::SC_None, Qt::Key_PageUp, 1000, "PageLeftAt1100"},
+        ScrollCase{1050, QStyle::SC_None, Qt::Key_PageUp, 1000, "PageLeftAt1050"},
+        ScrollCase{1101, QStyle::SC_None, Qt::Key_PageUp, 1001, "PageLeftAt1101"},
+        ScrollCase{4400, QStyle::SC_None, Qt::Key_Home, 1000, "HomeGives100Hz"},
+        ScrollCase{4400, QStyle::SC_None, Qt::Key_End, 15000, "EndGives1500Hz"},
+        ScrollCase{15001, QStyle::SC_None, Qt::Key_End, 15000, "EndAt15001"}),
     [](const testing::TestParamInfo<ScrollCase>& p) { return std::string(p.param.name); });
 
 TEST(ScrollBar, DraggingTheThumbToTheFarRightGives1500Point1Hz) {
     DialogHarness h;
     QScrollBar* bar = h.scrollBar();
-    const QPoint thumb = h.PartCenter(QStyle::SC_ScrollBarSlider);
+    const QPoint thumb = PartCenter(bar, QStyle::SC_ScrollBarSlider);
     const QPoint farRight(bar->width() + 40, thumb.y());
     QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
     QTest::mouseMove(bar, QPoint(thumb.x() + 20, thumb.y()));
@@ -119,9 +88,11 @@ TEST(ScrollBar, DraggingTheThumbToTheFarRightGives1500Point1Hz) {
     EXPECT_EQ(h.itemAs<QLineEdit>(IDC_FREQUENCY)->text(), "1500.1");
     EXPECT_DOUBLE_EQ(h.dialog->Engine().Frequency(), 1500.1);
 
-    // The new frequency is what the next buffer plays.
+    // The new frequency is what the next buffer plays, still at amplitude 8192.
     h.FinishBuffer();
     EXPECT_NEAR(EstimateFrequency(h.LastLeft(), 44100.0), 1500.1, 0.01);
+    EXPECT_EQ(h.dialog->Engine().Amplitude(), 8192);
+    EXPECT_GT(PeakOf(h.LastLeft()), 8175);
 }
 
 struct VolumeCase {
@@ -155,15 +126,6 @@ INSTANTIATE_TEST_SUITE_P(Dialog, Volume,
                          [](const testing::TestParamInfo<VolumeCase>& p) {
                              return std::string(p.param.name);
                          });
-
-TEST(ScrollBar, ScrollingLeavesTheAmplitudeAt8192UntilTheTrackbarMoves) {
-    DialogHarness h;
-    QTest::keyClick(h.scrollBar(), Qt::Key_End);
-    h.ClickPart(QStyle::SC_ScrollBarSubLine);
-    EXPECT_EQ(h.dialog->Engine().Amplitude(), 8192);
-    h.FinishBuffer();
-    EXPECT_GT(PeakOf(h.LastLeft()), 8175);
-}
 
 // Thousands of scroll messages while the stream refills on another thread: the
 // left channel never steps by more than one sample of the frequency in force

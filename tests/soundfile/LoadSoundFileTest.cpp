@@ -30,19 +30,11 @@ std::vector<BadCase> BadCases() {
         {"NoExtension", "wav", good, 1},
         {"OtherExtension", "a.flac", good, 1},
         {"NotWaveForm", "a.wav", Concat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}, Bytes(4, 'X')}), 2},
-        {"TruncatedHeader", "a.wav", Bytes(good.begin(), good.begin() + 30), 2},
         {"NoDataChunk", "a.wav", Wave(Chunk("fmt ", FmtBody(kMono16))), 3},
-        {"DataSizeZero", "a.wav", PcmWave(kMono16, {}), 3},
-        {"DataSizeAllOnes", "a.wav",
-         Wave(Concat({Chunk("fmt ", FmtBody(kMono16)), ChunkWithSize("data", 0xFFFFFFFF, {})})), 3},
         {"EmptyFile", "a.wav", {}, 4},
-        {"TooShort", "a.WAV", Bytes{'R', 'I', 'F', 'F'}, 4},
         {"Fmt57", "a.wav", Wave(Concat({Chunk("fmt ", FmtBody(kMono16, 39, 39)), data})), 5},
-        {"Fmt0", "a.wav", Wave(Concat({Chunk("fmt ", {}), data})), 5},
         {"Pcm24BitMono", "a.wav",
          PcmWave({.channels = 1, .byteRate = 132300, .bits = 24}, Bytes(12, 0)), 6},
-        {"Pcm16BitFourChannels", "a.wav", PcmWave({.channels = 4}, Bytes(16, 0)), 6},
-        {"Pcm32BitStereo", "a.wav", PcmWave({.bits = 32}, Bytes(16, 0)), 6},
         {"PcmZeroChannels", "a.wav", PcmWave({.channels = 0}, Bytes(16, 0)), 6},
         {"DecodedToFourChannels", "a.wav",
          PcmWave(
@@ -54,14 +46,14 @@ std::vector<BadCase> BadCases() {
         {"CodecPathZeroChannels", "a.wav", PcmWave({.tag = 6, .channels = 0}, Bytes(16, 0)), 8},
         {"DecoderYieldsNothing", "a.wav", PcmWave({.tag = 0x55, .bits = 0}, Bytes(4000, 0)), 7},
         {"Mp3HeaderOnly", "a.mp3", FileWith({0xFF, 0xFB, 0x90, 0x64}, 4000), 7},
-        {"NoFrameHeader", "a.mp3", Bytes(3000, 0), 9},
         {"Mp3TooShort", "a.MP3", Bytes{0xFF, 0xFB}, 9},
     };
 }
 
 class LoadSoundFileBadInput : public ::testing::TestWithParam<BadCase> {};
 
-// Each code through its own condition, after a good load, so that a failure is
+// Each code through one of its conditions (the readers' own tests hold the rest),
+// after a good load, so that a failure is
 // also seen to clear the loaded flag and to keep the previous sample buffer.
 TEST_P(LoadSoundFileBadInput, ReportsItsCodeAndClearsLoaded) {
     const BadCase& c = GetParam();

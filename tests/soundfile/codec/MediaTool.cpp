@@ -12,16 +12,12 @@
 namespace {
 
 // Runs the program with the arguments, its output thrown away; true when it exits 0.
-bool Run(const std::vector<std::string>& args, std::string* output = nullptr) {
-    int pipeFds[2] = {-1, -1};
-    if (output != nullptr && pipe(pipeFds) != 0) {
-        return false;
-    }
+bool Run(const std::vector<std::string>& args) {
     const pid_t pid = fork();
     if (pid == 0) {
         const int devNull = open("/dev/null", O_RDWR);
         dup2(devNull, STDIN_FILENO);
-        dup2(output != nullptr ? pipeFds[1] : devNull, STDOUT_FILENO);
+        dup2(devNull, STDOUT_FILENO);
         dup2(devNull, STDERR_FILENO);
         std::vector<char*> argv;
         for (const std::string& arg : args) {
@@ -30,15 +26,6 @@ bool Run(const std::vector<std::string>& args, std::string* output = nullptr) {
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
-    }
-    if (output != nullptr) {
-        close(pipeFds[1]);
-        char buffer[4096];
-        ssize_t got = 0;
-        while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
-            output->append(buffer, static_cast<std::size_t>(got));
-        }
-        close(pipeFds[0]);
     }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid) {
@@ -69,14 +56,6 @@ MediaTool::~MediaTool() {
 
 bool MediaTool::Available() {
     return access(kFfmpeg, X_OK) == 0;
-}
-
-bool MediaTool::HasEncoder(const std::string& name) {
-    std::string list;
-    if (!Run({kFfmpeg, "-hide_banner", "-encoders"}, &list)) {
-        return false;
-    }
-    return list.find(" " + name + " ") != std::string::npos;
 }
 
 std::optional<std::vector<std::uint8_t>> MediaTool::Make(const std::string& name,

@@ -19,7 +19,6 @@ class MediaTool {
     MediaTool& operator=(const MediaTool&) = delete;
 
     static bool Available();
-    static bool HasEncoder(const std::string& name);
 
     // Runs ffmpeg with the arguments, writing the file `name` in the directory;
     // its bytes, or nothing when ffmpeg fails.

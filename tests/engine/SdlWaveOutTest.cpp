@@ -183,17 +183,19 @@ TEST(SdlWaveOut, CloseWaitsForABusyNotificationAndReturnsEverythingInOrder) {
 TEST(SdlWaveOut, QueryRefusesWhatItCannotPlay) {
     const DiskOutput output("query.raw");
     SdlWaveOut sdl;
-    const WaveFormatEx formats[] = {
-        {1, 2, 44100, 44100 * 4, 4, 16, 0},  // the stream's format
-        {1, 2, 8000, 8000 * 4, 4, 16, 0},    // any rate: SDL resamples
-        {85, 2, 44100, 16000, 1, 0, 12},     // MPEG Layer-3
-        {1, 2, 44100, 44100 * 2, 2, 8, 0},   // 8-bit
-        {1, 2, 0, 0, 4, 16, 0},              // no rate
+    const struct {
+        WaveFormatEx format;
+        MmResult expected;
+    } cases[] = {
+        {{1, 2, 44100, 44100 * 4, 4, 16, 0}, MMSYSERR_NOERROR},  // the stream's format
+        {{1, 2, 8000, 8000 * 4, 4, 16, 0}, MMSYSERR_NOERROR},    // any rate: SDL resamples
+        {{85, 2, 44100, 16000, 1, 0, 12}, WAVERR_BADFORMAT},     // MPEG Layer-3
+        {{1, 2, 44100, 44100 * 2, 2, 8, 0}, WAVERR_BADFORMAT},   // 8-bit
+        {{1, 2, 0, 0, 4, 16, 0}, WAVERR_BADFORMAT},              // no rate
     };
-    const MmResult expected[] = {MMSYSERR_NOERROR, MMSYSERR_NOERROR, WAVERR_BADFORMAT,
-                                 WAVERR_BADFORMAT, WAVERR_BADFORMAT};
-    for (std::size_t i = 0; i < std::size(formats); ++i) {
-        EXPECT_EQ(sdl.Query(formats[i]), expected[i]) << "format " << i;
+    for (const auto& c : cases) {
+        EXPECT_EQ(sdl.Query(c.format), c.expected)
+            << c.format.wFormatTag << " " << c.format.nSamplesPerSec;
     }
 }
 

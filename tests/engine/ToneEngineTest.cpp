@@ -52,6 +52,13 @@ void ExpectTone(const std::vector<int>& left, const std::vector<double>& ideal, 
     }
 }
 
+// The recording from the first right value on, then silence.
+void ExpectRecording(const std::vector<int>& right, std::span<const std::int16_t> samples) {
+    for (std::size_t j = 0; j < right.size(); ++j) {
+        ASSERT_EQ(right[j], j < samples.size() ? samples[j] : 0) << "right value " << j;
+    }
+}
+
 class ToneEngineTest : public ::testing::Test {
   protected:
     void Start(double hz, std::int32_t amplitude = 8192,
@@ -162,14 +169,7 @@ TEST_F(ToneEngineTest, BufferLengthAndFormatFollowTheRate) {
         EXPECT_EQ(engine.BufferLength(), c.length) << c.rate;
         EXPECT_EQ(last.values.size(), static_cast<std::size_t>(c.length)) << c.rate;
         EXPECT_EQ(last.header->dwBufferLength, static_cast<std::uint32_t>(c.length) * 2);
-        WaveFormatEx expected;
-        expected.wFormatTag = 1;
-        expected.nChannels = 2;
-        expected.nSamplesPerSec = c.rate;
-        expected.nAvgBytesPerSec = c.rate * 4;
-        expected.nBlockAlign = 4;
-        expected.wBitsPerSample = 16;
-        EXPECT_EQ(last.format, expected) << c.rate;
+        EXPECT_EQ(last.format, (WaveFormatEx{1, 2, c.rate, c.rate * 4, 4, 16, 0})) << c.rate;
         engine.CloseOutput();
     }
 }
@@ -181,10 +181,7 @@ TEST_F(ToneEngineTest, ShortRecordingsEndInsideTheirFirstBuffer) {
         Start(440.0, 8192, samples);
         engine.StartStopPlay();
         Finish(1);
-        const std::vector<int> right = Channel({device.WrittenBuffers().back()}, 1);
-        for (std::size_t j = 0; j < right.size(); ++j) {
-            ASSERT_EQ(right[j], j < samples.size() ? samples[j] : 0) << "right value " << j;
-        }
+        ExpectRecording(Channel({device.WrittenBuffers().back()}, 1), samples);
         EXPECT_FALSE(engine.FilePlaying());
         EXPECT_EQ(engine.FilePosition(), 0);
         EXPECT_EQ(host.Progress().back(), 0);
@@ -204,10 +201,7 @@ TEST_F(ToneEngineTest, LongRecordingPlaysInOrderWithTruncatedProgress) {
     // the last sample ends playback and the bar goes back to 0.
     EXPECT_EQ(host.Progress(), (std::vector<int>{33, 66, 99, 0, 0}));
     const Written written = device.WrittenBuffers();
-    const std::vector<int> right = Channel(Written(written.begin() + 2, written.end()), 1);
-    for (std::size_t j = 0; j < right.size(); ++j) {
-        ASSERT_EQ(right[j], j < samples.size() ? samples[j] : 0) << "right value " << j;
-    }
+    ExpectRecording(Channel(Written(written.begin() + 2, written.end()), 1), samples);
     EXPECT_FALSE(engine.FilePlaying());
 
     // Stop then start again: the next buffer begins at the first sample.

@@ -86,7 +86,6 @@ class DialogHarness {
             Create();
         }
     }
-    ~DialogHarness() { dialog.reset(); }
 
     static void ResetSoundFile() {
         theSoundFile.m_loaded = false;

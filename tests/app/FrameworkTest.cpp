@@ -15,6 +15,7 @@
 #include <new>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "AfxDispatch.h"
 #include "CFileDialog.h"
@@ -27,22 +28,13 @@
 
 namespace {
 
-TEST(FileDialogFilter, BarSeparatedPairsBecomeQtFilters) {
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    for (const Case c : {
-             Case{"Waveform files (.wav, .mp3)|*.wav;*.mp3|",
-                  "Waveform files (.wav, .mp3) (*.wav *.mp3)"},
-             Case{"Text|*.txt|All|*.*||", "Text (*.txt);;All (*.*)"},
-             Case{"", ""},
-         }) {
-        EXPECT_EQ(CFileDialog::ToQtFilter(c.in), c.out) << c.in;
+TEST(FileDialog, TurnsBarSeparatedPairsIntoQtFiltersAndReturnsThePromptersAnswer) {
+    for (const auto& [in, out] :
+         {std::pair{"Waveform files (.wav, .mp3)|*.wav;*.mp3|",
+                    "Waveform files (.wav, .mp3) (*.wav *.mp3)"},
+          std::pair{"Text|*.txt|All|*.*||", "Text (*.txt);;All (*.*)"}, std::pair{"", ""}}) {
+        EXPECT_EQ(CFileDialog::ToQtFilter(in), out) << in;
     }
-}
-
-TEST(FileDialog, ReturnsThePromptersAnswerOrCancel) {
     FakePrompter prompter;
     prompter.answers = {std::string("/tmp/x.wav"), std::nullopt};
     CFileDialog first(true, nullptr, nullptr, OFN_EXPLORER, "W|*.wav|");

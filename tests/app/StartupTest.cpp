@@ -81,16 +81,13 @@ TEST(Startup, EveryTemplateControlExistsWithItsKindTextAndTabOrder) {
                 continue;
             }
             const QString text = QString::fromLatin1(item.text);
-            QString shown;
-            if (auto* b = qobject_cast<QPushButton*>(child)) {
-                shown = b->text();
-            } else if (auto* l = qobject_cast<QLabel*>(child)) {
-                shown = l->text();
-            } else if (auto* g = qobject_cast<QGroupBox*>(child)) {
-                shown = g->title();
-            } else {
-                shown = text;  // edits, bars and trackbar show no template text
-            }
+            // Edits, bars and the trackbar show no template text.
+            const bool showsText = child->inherits("QAbstractButton") ||
+                                   child->inherits("QLabel") || child->inherits("QGroupBox");
+            const QString shown =
+                showsText
+                    ? child->property(qobject_cast<QGroupBox*>(child) ? "title" : "text").toString()
+                    : text;
             if (shown == text && std::find(byItem.begin(), byItem.end(), child) == byItem.end()) {
                 found = child;
                 break;

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "MediaTool.h"
-#include "WavParts.h"
+#include "SoundFile.h"
+#include "StdioFile.h"
 
 namespace {
 
@@ -74,16 +75,22 @@ struct Input {
     std::string file;  // what the reference decode reads
 };
 
+// Split by the WAV reader, as the loader hands a file's format and data to the codec.
 std::optional<Input> Wav(const std::string& name, const std::string& source,
                          std::vector<std::string> codec) {
     std::vector<std::string> args = {"-f", "lavfi", "-i", source};
     args.insert(args.end(), codec.begin(), codec.end());
-    const std::optional<Bytes> file = Tool().Make(name, args);
-    const std::optional<WavParts> parts = file ? SplitWav(*file) : std::nullopt;
-    if (!parts) {
+    CStdioFile file;
+    CSoundFile record;
+    if (!Tool().Make(name, args) || !file.Open(Tool().PathOf(name).string()) ||
+        record.ReadWav(file) != 0) {
         return std::nullopt;
     }
-    return Input{parts->format, parts->data, name};
+    Bytes data(record.m_dataLength);
+    if (file.Read(data.data(), data.size()) != data.size()) {
+        return std::nullopt;
+    }
+    return Input{record.m_format, data, name};
 }
 
 std::optional<Input> Mpeg(const std::string& name, int channels, int rate,

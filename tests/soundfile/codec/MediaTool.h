@@ -24,6 +24,7 @@ class MediaTool {
     // its bytes, or nothing when ffmpeg fails.
     std::optional<std::vector<std::uint8_t>> Make(const std::string& name,
                                                   const std::vector<std::string>& args);
+    std::filesystem::path PathOf(const std::string& name) const { return m_dir / name; }
     // Writes bytes as the file `name`, e.g. to hand a spliced file to Reference().
     void Write(const std::string& name, const std::vector<std::uint8_t>& bytes);
     // ffmpeg's own decode of the file to interleaved s16le at the channels and rate.

@@ -72,10 +72,19 @@ class Session:
     and its directory removed (kept when VELTANE_E2E_KEEP is set, for debugging).
     """
 
-    def __init__(self, display=True, sound=True, screen="1024x768x24"):
+    # Server-side buffering asked for every client's playback stream, in ms. The
+    # program's SDL device asks for about 23 ms (1024 frames); on a shared virtual
+    # machine a scheduling hiccup longer than that empties the server's buffer and
+    # a few milliseconds of silence reach the sink, which is the machine and not the
+    # program. 100 ms rides over those. VELTANE_E2E_CLIENT_LATENCY=1 keeps what
+    # the program asks for.
+    SERVER_BUFFER_MS = 100
+
+    def __init__(self, display=True, sound=True, screen="1024x768x24", server_buffer=True):
         self.want_display = display
         self.want_sound = sound
         self.screen = screen
+        self.server_buffer = server_buffer and not os.environ.get("VELTANE_E2E_CLIENT_LATENCY")
         self.dir = None
         self.env = None
         self._procs = []  # started processes, ended in reverse order
@@ -108,6 +117,8 @@ class Session:
         env["PULSE_RUNTIME_PATH"] = os.path.join(self.dir, "pulse")
         env["QT_QPA_PLATFORM"] = "xcb"
         env["LC_ALL"] = "C.UTF-8"
+        if self.server_buffer:
+            env["PULSE_LATENCY_MSEC"] = str(self.SERVER_BUFFER_MS)
         self.env = env
         if self.want_display:
             self._start_display()

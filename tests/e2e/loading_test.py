@@ -4,9 +4,13 @@ A 44100 Hz 16-bit stereo WAV, loaded with Read Waveform and played with
 Start / Stop Play, comes out in the right ear as exactly its mix-down
 (L + R) / 2 truncated toward zero, sample for sample, while the left ear keeps
 the 440 Hz tone. An MP3 made from a bell-like sound comes out closely
-correlated with its decoded mix-down. A file that is no WAV and a name that
-names no file each show their message box (read back by OCR). After every load,
-good or bad, the tone plays again.
+correlated with its decoded mix-down. A 22050 Hz recording plays at its own
+speed and leaves the tone's pitch alone. A second press of Start / Stop Play
+stops the recording, a third plays it from its start again. A file that is no
+WAV and a name that names no file each show their message box (read back by
+OCR); a cancelled file dialog changes nothing. After every load, good or bad,
+the tone plays again. --cases picks which of these run, in order, in one
+program.
 """
 
 import os
@@ -20,6 +24,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
                                 "scripts", "e2e"))
 import harness  # noqa: E402
 from harness import RATE  # noqa: E402
+
 
 def mixdown(frames):
     s = frames[:, 0].astype(np.int32) + frames[:, 1].astype(np.int32)

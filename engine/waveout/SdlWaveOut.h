@@ -24,8 +24,11 @@
 //   WOM_DONE for each finished header, in the order they were written.
 class SdlWaveOut final : public WaveOut {
   public:
-    static constexpr std::uint16_t kDeviceFrames = 1024;  // SDL's buffer, in frames
-    static constexpr std::uint32_t kMaxQueued = 16;       // headers written, not yet reported
+    // SDL's buffer, in frames (about 93 ms at 44100 Hz). A smaller one breaks up
+    // on a busy desktop; the two stream buffers behind it (186 ms each) dominate
+    // how soon a retune is heard anyway.
+    static constexpr std::uint16_t kDeviceFrames = 4096;
+    static constexpr std::uint32_t kMaxQueued = 16;  // headers written, not yet reported
 
     SdlWaveOut();
     ~SdlWaveOut() override;

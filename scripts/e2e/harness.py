@@ -380,15 +380,23 @@ class App:
         return (int(round(x + xdu * w / DIALOG_W_DU)),
                 int(round(y + ydu * h / DIALOG_H_DU)))
 
-    def read_box(self, rect_du, wid=None):
+    def read_box(self, rect_du, wid=None, expect=None, timeout=4.0):
         """The one line of text a control shows, read by OCR; rect_du is the
-        control's (x, y, width, height) in dialog units, as in the template."""
+        control's (x, y, width, height) in dialog units, as in the template.
+        With expect, reads again until the box shows it or timeout s have
+        passed (a box just uncovered by a message box may not be repainted
+        yet, and OCR of one frame can misread); returns the last reading."""
         x, y, w, h = rect_du
         x0, y0 = self.du_to_screen(x, y, wid)
         x1, y1 = self.du_to_screen(x + w, y + h, wid)
         inset = 3  # px: keep the box's frame out, tesseract reads it as characters
         crop = (x0 + inset, y0 + inset, x1 - x0 - 2 * inset, y1 - y0 - 2 * inset)
-        return " ".join(self.session.ocr(crop, line=True).split())
+        deadline = time.monotonic() + timeout
+        while True:
+            text = " ".join(self.session.ocr(crop, line=True).split())
+            if expect is None or text == expect or time.monotonic() > deadline:
+                return text
+            time.sleep(0.3)
 
     def activate(self, wid=None):
         wid = wid or self.wid

@@ -40,7 +40,7 @@ def main():
                                     ("file name", harness.FILENAME_BOX, "no file loaded"),
                                     ("description", harness.DESCRIPTION_BOX, "Veltane Program"),
                                     ("version", harness.VERSION_BOX, "1.1")):
-            seen = app.read_box(box)
+            seen = app.read_box(box, expect=expected)
             check(seen == expected, f"the {what} box shows {expected!r} (read {seen!r})")
 
         if args.exit_by == "close":

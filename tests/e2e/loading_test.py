@@ -57,7 +57,7 @@ def load_wav(s, loader, check):
     harness.write_wav(wav, frames)
     if not loader.choose_file(wav) or not loader.expect_no_message("loading the WAV"):
         return
-    shown = loader.app.read_box(harness.FILENAME_BOX)
+    shown = loader.app.read_box(harness.FILENAME_BOX, expect="bell.wav")
     check(shown == "bell.wav", f"the file name box shows 'bell.wav' (read {shown!r})")
     loader.expect_tone("tone after loading the WAV")
     heard = loader.play(frames.shape[0] / RATE)
@@ -103,7 +103,7 @@ def load_bad(s, loader, check):
     before = loader.app.read_box(harness.FILENAME_BOX)
     if loader.choose_file(bad):
         loader.expect_message("Not a valid .wav file!")
-        shown = loader.app.read_box(harness.FILENAME_BOX)
+        shown = loader.app.read_box(harness.FILENAME_BOX, expect=before)
         check(shown == before, f"the file name box keeps {before!r} (read {shown!r})")
         loader.expect_tone("tone after the file that is no WAV")
     if loader.choose_file(os.path.join(s.dir, "nothing-here.wav")):

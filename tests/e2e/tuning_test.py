@@ -66,7 +66,7 @@ def main():
             rec.wait_frames(mark + int((SETTLE + LISTEN) * RATE))
             data = rec.data()
             check.tone(data[mark + int(SETTLE * RATE):], expected, 8192, label, freq_tol=0.02)
-            shown = app.read_box(harness.FREQUENCY_BOX)
+            shown = app.read_box(harness.FREQUENCY_BOX, expect=f"{expected:g}")
             check(shown == f"{expected:g}", f"{label}: the frequency box shows {expected:g} "
                                             f"(read {shown!r})")
             return data
@@ -97,7 +97,7 @@ def main():
             rec.wait_frames(mark + int((SETTLE + LISTEN) * RATE))
             check.tone(rec.data(mark + int(SETTLE * RATE)), 1500.1, 8192,
                        "after dragging the thumb to the far right", freq_tol=0.02)
-            shown = app.read_box(harness.FREQUENCY_BOX)
+            shown = app.read_box(harness.FREQUENCY_BOX, expect="1500.1")
             check(shown == "1500.1", f"the frequency box shows 1500.1 (read {shown!r})")
         volume_freq = 1500.1 if thumb is not None else 449.9
 

@@ -576,6 +576,11 @@ class Checks:
             self.failures.append(what)
         return ok
 
+    def quiet(self, app):
+        """The program printed nothing on its standard error."""
+        err = app.stderr()
+        return self(err == "", "nothing on stderr" + ("" if err == "" else f": {err!r}"))
+
     def tone(self, frames, freq, amplitude, label, freq_tol=0.05, peak_tol=2, right_silent=True):
         """The left channel is a continuous sine of freq and peak amplitude, and
         (unless told otherwise) the right channel silent; frames is an (n, 2)

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::uint16_t kWaveFormatPcm = 1;
 // PCM is read and mixed in blocks of this many bytes (a multiple of every
 // row's bytes per sample), so a long recording is never held twice.
 constexpr std::size_t kPcmBlockBytes = std::size_t{1} << 20;
@@ -24,7 +23,7 @@ LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
         return kNoData;
     }
 
-    if (m_format.FormatTag() == kWaveFormatPcm) {
+    if (m_format.FormatTag() == wave_format_tag::kPcm) {
         const unsigned sum = static_cast<unsigned>(m_format.Channels()) + m_format.BitsPerSample();
         const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
         if (bytesPerSample == 0) {
@@ -59,7 +58,7 @@ LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
             return kNoCodec;
         }
         FormatArea destination;
-        destination.SetFormatTag(kWaveFormatPcm);
+        destination.SetFormatTag(wave_format_tag::kPcm);
         destination.SetChannels(m_format.Channels());
         destination.SetSamplesPerSec(m_format.SamplesPerSec());
         destination.SetBitsPerSample(16);

@@ -4,6 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 
+// The wFormatTag values the readers and the codec layer name.
+namespace wave_format_tag {
+inline constexpr std::uint16_t kPcm = 0x0001;
+inline constexpr std::uint16_t kMpeg = 0x0050;
+inline constexpr std::uint16_t kMpegLayer3 = 0x0055;
+inline constexpr std::uint16_t kExtensible = 0xFFFE;
+}  // namespace wave_format_tag
+
 // A format record as it stands in a RIFF "fmt " chunk: the 18-byte WAVEFORMATEX
 // base (little-endian fields, no padding) followed by up to 38 bytes of
 // format-specific data. Kept as bytes because a fmt body is copied in verbatim

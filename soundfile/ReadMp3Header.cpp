@@ -9,7 +9,6 @@
 namespace {
 
 // MPEGLAYER3WAVEFORMAT: the five Layer-3 fields behind the 18-byte base.
-constexpr std::uint16_t kWaveFormatMpegLayer3 = 85;
 constexpr std::uint16_t kMpegLayer3ExtraBytes = 12;
 constexpr std::size_t kId = 18;
 constexpr std::size_t kFlags = 20;
@@ -47,7 +46,7 @@ LoadResult CSoundFile::ReadMp3Header(CStdioFile& file) {
         *Mp3FrameHeader::Parse(std::span(window).subspan(*offset).first<Mp3FrameHeader::kSize>());
 
     const std::uint32_t bytesPerSec = header.BitrateKbps() * 125u;
-    m_format.SetFormatTag(kWaveFormatMpegLayer3);
+    m_format.SetFormatTag(wave_format_tag::kMpegLayer3);
     m_format.SetChannels(header.Channels());
     m_format.SetSamplesPerSec(header.SamplesPerSec());
     m_format.SetAvgBytesPerSec(bytesPerSec);

@@ -19,7 +19,6 @@ extern "C" {
 
 namespace {
 
-constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kPcmBits = 16;
 // No load may produce more than this; larger output is refused, not cut.
 constexpr std::size_t kMaxOutputBytes = std::size_t{1} << 31;
@@ -45,9 +44,9 @@ bool IsUsableSource(const FormatArea& source) {
 }
 
 bool IsUsableDestination(const FormatArea& destination) {
-    return destination.FormatTag() == kTagPcm && destination.BitsPerSample() == kPcmBits &&
-           destination.Channels() != 0 && destination.SamplesPerSec() != 0 &&
-           destination.SamplesPerSec() <= kMaxSampleRate;
+    return destination.FormatTag() == wave_format_tag::kPcm &&
+           destination.BitsPerSample() == kPcmBits && destination.Channels() != 0 &&
+           destination.SamplesPerSec() != 0 && destination.SamplesPerSec() <= kMaxSampleRate;
 }
 
 // A decoder for block-cut data, set up from the format record the way the WAV
@@ -235,7 +234,7 @@ bool CodecStream::SuggestPcmFormat(const FormatArea& source, FormatArea& destina
     if (frameBytes > UINT16_MAX || bytesPerSecond > UINT32_MAX) {
         return false;
     }
-    destination.SetFormatTag(kTagPcm);
+    destination.SetFormatTag(wave_format_tag::kPcm);
     destination.SetChannels(source.Channels());
     destination.SetSamplesPerSec(source.SamplesPerSec());
     destination.SetAvgBytesPerSec(static_cast<std::uint32_t>(bytesPerSecond));

@@ -11,10 +11,6 @@ extern "C" {
 
 namespace {
 
-constexpr std::uint16_t kTagMpeg = 0x0050;
-constexpr std::uint16_t kTagMpegLayer3 = 0x0055;
-constexpr std::uint16_t kTagExtensible = 0xFFFE;
-
 // WAVEFORMATEXTENSIBLE behind the base: wValidBitsPerSample (2 bytes),
 // dwChannelMask (4 bytes), then the 16-byte sub-format GUID.
 constexpr std::size_t kExtensibleExtraBytes = 22;
@@ -29,7 +25,7 @@ constexpr std::array<std::uint8_t, 14> kSubFormatBaseTail = {
 // WAVE_FORMAT_EXTENSIBLE; nothing when the sub-format is not a classic tag.
 std::optional<std::uint16_t> EffectiveTag(const FormatArea& format) {
     const std::uint16_t tag = format.FormatTag();
-    if (tag != kTagExtensible) {
+    if (tag != wave_format_tag::kExtensible) {
         return tag;
     }
     if (format.CbSize() < kExtensibleExtraBytes) {
@@ -86,11 +82,11 @@ std::optional<DecoderChoice> ChooseDecoder(const FormatArea& format) {
     }
     DecoderChoice choice;
     choice.extraSize = format.CbSize();
-    if (format.FormatTag() == kTagExtensible) {
+    if (format.FormatTag() == wave_format_tag::kExtensible) {
         choice.extraOffset += kExtensibleExtraBytes;
         choice.extraSize -= kExtensibleExtraBytes;
     }
-    if (*tag == kTagMpeg || *tag == kTagMpegLayer3) {
+    if (*tag == wave_format_tag::kMpeg || *tag == wave_format_tag::kMpegLayer3) {
         // The MP3 decoder reads every layer; the demuxer tells which one it met.
         choice.codecId = AV_CODEC_ID_MP3;
         choice.mpegAudio = true;

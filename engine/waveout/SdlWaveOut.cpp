@@ -87,19 +87,14 @@ MmResult SdlWaveOut::PrepareHeader(WaveHeader& header) {
     if (!m_device) {
         return MMSYSERR_INVALHANDLE;
     }
-    header.dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return MarkPrepared(header);
 }
 
 MmResult SdlWaveOut::UnprepareHeader(WaveHeader& header) {
     if (!m_device) {
         return MMSYSERR_INVALHANDLE;
     }
-    if ((header.dwFlags & WHDR_INQUEUE) != 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    header.dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return MarkUnprepared(header);
 }
 
 MmResult SdlWaveOut::Write(WaveHeader& header) {

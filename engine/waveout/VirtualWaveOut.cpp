@@ -40,8 +40,7 @@ MmResult VirtualWaveOut::PrepareHeader(WaveHeader& header) {
     if (!m_open) {
         return MMSYSERR_INVALHANDLE;
     }
-    header.dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return MarkPrepared(header);
 }
 
 MmResult VirtualWaveOut::UnprepareHeader(WaveHeader& header) {
@@ -49,11 +48,7 @@ MmResult VirtualWaveOut::UnprepareHeader(WaveHeader& header) {
     if (!m_open) {
         return MMSYSERR_INVALHANDLE;
     }
-    if ((header.dwFlags & WHDR_INQUEUE) != 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    header.dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return MarkUnprepared(header);
 }
 
 MmResult VirtualWaveOut::Write(WaveHeader& header) {

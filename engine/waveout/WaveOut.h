@@ -47,4 +47,19 @@ class WaveOut {
     virtual MmResult Reset() = 0;
     // After Close returns, no callback runs any more.
     virtual MmResult Close() = 0;
+
+  protected:
+    // The header flags' rules, the same on every open device: a header still
+    // queued cannot be unprepared.
+    static MmResult MarkPrepared(WaveHeader& header) {
+        header.dwFlags |= WHDR_PREPARED;
+        return MMSYSERR_NOERROR;
+    }
+    static MmResult MarkUnprepared(WaveHeader& header) {
+        if ((header.dwFlags & WHDR_INQUEUE) != 0) {
+            return WAVERR_STILLPLAYING;
+        }
+        header.dwFlags &= ~WHDR_PREPARED;
+        return MMSYSERR_NOERROR;
+    }
 };

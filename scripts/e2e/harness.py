@@ -230,6 +230,15 @@ class Session:
     def app(self, binary, extra_env=None):
         return App(self, binary, extra_env)
 
+    def start_veltane(self, binary):
+        """Starts recording, then the program; returns (recorder, app, window id)
+        once its window is up and its tone has reached the sink."""
+        rec = self.recorder().start()
+        app = self.app(binary)
+        wid = app.find_window("Veltane", timeout=30)
+        _wait_for(lambda: rec.data()[:, 0].any(), 15, "the first sound")
+        return rec, app, wid
+
 
 class Recorder:
     """Records the null sink's monitor, 44100 Hz s16le stereo, bit for bit."""

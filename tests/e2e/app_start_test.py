@@ -21,13 +21,10 @@ def main():
     check = harness.Checks()
 
     with harness.Session() as s:
-        rec = s.recorder().start()
-        app = s.app(args.binary)
-        wid = app.find_window("Veltane", timeout=30)
+        rec, app, wid = s.start_veltane(args.binary)
         check(app.name_of(wid) == "Veltane", "the window's title is exactly \"Veltane\"")
 
         # Listen for 2.5 s of tone after the first sound, leaving the start-up out.
-        harness._wait_for(lambda: rec.data()[:, 0].any(), 15, "the first sound")
         first, _ = harness.sounding_span(rec.data()[:, 0])
         settle = int(0.2 * RATE)
         rec.wait_frames(first + settle + int(2.5 * RATE))

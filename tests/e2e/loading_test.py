@@ -190,10 +190,7 @@ def main():
     check = harness.Checks()
 
     with harness.Session() as s:
-        rec = s.recorder().start()
-        app = s.app(args.binary)
-        app.find_window("Veltane", timeout=30)
-        harness._wait_for(lambda: rec.data()[:, 0].any(), 15, "the first sound")
+        rec, app, _ = s.start_veltane(args.binary)
         loader = harness.Loader(s, app, rec, check)
         for case in args.cases.split(","):
             CASES[case](s, loader, check)

@@ -52,10 +52,7 @@ def main():
     check = harness.Checks()
 
     with harness.Session() as s:
-        rec = s.recorder().start()
-        app = s.app(args.binary)
-        app.find_window("Veltane", timeout=30)
-        harness._wait_for(lambda: rec.data()[:, 0].any(), 15, "the first sound")
+        rec, app, _ = s.start_veltane(args.binary)
         first, _ = harness.sounding_span(rec.data()[:, 0])
         rec.wait_frames(first + int(1.0 * RATE))
         before = rec.frames()

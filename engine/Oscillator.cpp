@@ -8,6 +8,13 @@ Oscillator Oscillator::Start(double frequencyHz, double samplesPerSec) {
 }
 
 void Oscillator::Retune(double omega) {
+    // The direction comes from the old step: y2 = cos(θ - ω_old) = y1·cos ω_old +
+    // sin θ·sin ω_old, and sin ω_old > 0 for every step below the Nyquist rate,
+    // so sin θ has the sign of y2 - y1·cos ω_old. Comparing y1 with y2 instead
+    // names the wrong direction when a crest or trough lies between the two
+    // samples and the newer one is nearer to it: the wave would turn back.
+    const bool falling = m_y2 - m_y1 * (0.5 * m_k) > 0.0;
+
     const double c = std::cos(omega);
     const double s = std::sin(omega);
     m_k = 2.0 * c;
@@ -19,7 +26,7 @@ void Oscillator::Retune(double omega) {
     }
     // q = sin θ: positive while the wave falls, negative while it rises.
     double q = std::sqrt(radicand);
-    if (m_y1 > m_y2) {
+    if (!falling) {
         q = -q;
     }
     m_y2 = c * m_y1 + q * s;  // cos(θ - ω)

@@ -71,11 +71,11 @@ def main():
         retune(LEFT_ARROW, 439.9, "after one click on the left arrow")
         data = retune(TROUGH_RIGHT, 449.9, "after one click in the trough right of the thumb")
         # Both retunes lie inside this stretch; the wave must run through them unbroken.
-        # A phase-continuous retune by Δf still leaves a remainder of up to
-        # A·2π·Δf/rate at the sample where k changes (the wave's previous value belongs
-        # to the old frequency): about 12 for 10 Hz at 8192, against hundreds for a
-        # gap, a phase jump or a wave that turns back.
-        bound = 6 + 8192 * 2 * 3.14159 * 10.0 / RATE
+        # Truncation to 16 bits leaves a remainder below 4; a phase-continuous retune
+        # by Δf adds up to A·2π·Δf/rate at the sample where k changes (the wave's
+        # previous value belongs to the old frequency): about 12 for 10 Hz at 8192,
+        # against hundreds for a gap, a phase jump or a wave that turns back.
+        bound = 4 + 8192 * 2 * 3.14159 * 10.0 / RATE
         c = harness.continuity(data[before:, 0])
         check(c["zero_run"] < 3 and c["max_remainder"] < bound and
               c["max_step"] <= c["allowed_step"],

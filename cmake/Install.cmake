@@ -13,17 +13,6 @@ set(VELTANE_RELEASE_DATE "2026-12-07")
 set(VELTANE_RELEASE_DATE_RFC2822 "Mon, 07 Dec 2026 12:00:00 +0000")
 set(VELTANE_APP_ID "example.veltane.Veltane")
 
-# The version block compiled into the program keeps its own copy of the
-# version (the dialog shows it); refuse to configure when it has drifted.
-set(_version_block "${PROJECT_SOURCE_DIR}/res/VersionResource.cpp")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_version_block}")
-file(STRINGS "${_version_block}" _versions REGEX "\"(File|Product)Version\"")
-foreach(_line IN LISTS _versions)
-  if(NOT _line MATCHES "\"${PROJECT_VERSION}\"")
-    message(FATAL_ERROR "${_version_block} disagrees with project version ${PROJECT_VERSION}: ${_line}")
-  endif()
-endforeach()
-
 set(_res "${PROJECT_SOURCE_DIR}/res")
 set(_out "${PROJECT_BINARY_DIR}/install")
 configure_file("${_res}/${VELTANE_APP_ID}.metainfo.xml.in" "${_out}/${VELTANE_APP_ID}.metainfo.xml" @ONLY)

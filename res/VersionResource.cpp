@@ -4,19 +4,21 @@
 
 namespace {
 
+// VELTANE_VERSION is the project version, defined by the build.
+
 // StringFileInfo "040904b0" (U.S. English, Unicode code page).
 constexpr std::array<VersionString, 12> kStrings{{
     {"Comments", ""},
     {"CompanyName", "Veltane Bellworks, Loughborough"},
     {"FileDescription", "Veltane Program"},
-    {"FileVersion", "1.1"},
+    {"FileVersion", VELTANE_VERSION},
     {"InternalName", "Veltane"},
     {"LegalCopyright", "(C) 2026 Veltane Bellworks"},
     {"LegalTrademarks", ""},
     {"OriginalFilename", "Veltane.EXE"},
     {"PrivateBuild", ""},
     {"ProductName", "Veltane Application"},
-    {"ProductVersion", "1.1"},
+    {"ProductVersion", VELTANE_VERSION},
     {"SpecialBuild", ""},
 }};
 

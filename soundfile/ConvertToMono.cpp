@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "MonoMixDown.h"
@@ -10,6 +12,92 @@ namespace {
 // PCM is read and mixed in blocks of this many bytes (a multiple of every
 // row's bytes per sample), so a long recording is never held twice.
 constexpr std::size_t kPcmBlockBytes = std::size_t{1} << 20;
+
+// Coded data is read straight from the file, a packet at a time, as the codec
+// layer asks for it: a long recording's bytes are never held whole.
+class FileSource : public ByteSource {
+  public:
+    // The file must stand at start.
+    FileSource(CStdioFile& file, std::uint64_t start, std::uint64_t size)
+        : m_file(file), m_start(start), m_size(size) {}
+
+    std::uint64_t Size() const override { return m_size; }
+
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        if (offset >= m_size || m_cut) {
+            return 0;
+        }
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), m_size - offset));
+        // Reads mostly follow each other; a seek would drop the file's buffer.
+        if (offset != m_next && m_file.Seek(m_start + offset) != m_start + offset) {
+            m_cut = true;
+            return 0;
+        }
+        const std::size_t got = m_file.Read(buffer.data(), count);
+        m_next = offset + got;
+        m_cut = got < count;
+        return got;
+    }
+
+    // True when the file held less than its length promised: it shrank since
+    // the length was taken.
+    bool Cut() const { return m_cut; }
+
+  private:
+    CStdioFile& m_file;
+    std::uint64_t m_start;
+    std::uint64_t m_size;
+    std::uint64_t m_next = 0;  // the offset the file stands at
+    bool m_cut = false;
+};
+
+// Mono samples appended as the decoder makes them. std::realloc() moves a
+// buffer this large by remapping its pages, so growing and the final trim
+// neither copy the samples nor hold them twice.
+class GrowingSamples {
+  public:
+    // Room for count more samples at the end. Throws std::bad_alloc when the
+    // memory is not there.
+    std::span<std::int16_t> Extend(std::size_t count) {
+        if (count > m_capacity - m_size) {
+            Reallocate(std::max({m_size + count, 2 * m_capacity, kFirstCapacity}));
+        }
+        const std::span<std::int16_t> room(m_samples.get() + m_size, count);
+        m_size += count;
+        return room;
+    }
+
+    std::size_t Size() const { return m_size; }
+
+    // The samples in a buffer of exactly their size.
+    std::unique_ptr<std::int16_t[], SampleBufferFree> Release() {
+        Reallocate(m_size);
+        m_capacity = 0;
+        m_size = 0;
+        return std::move(m_samples);
+    }
+
+  private:
+    // A second of stereo at 44.1 kHz: short recordings grow a few times only.
+    static constexpr std::size_t kFirstCapacity = std::size_t{1} << 17;
+
+    void Reallocate(std::size_t capacity) {
+        // Room for one at least, as std::realloc(p, 0) may free p.
+        void* grown = std::realloc(m_samples.get(),
+                                   std::max<std::size_t>(capacity, 1) * sizeof(std::int16_t));
+        if (grown == nullptr) {
+            throw std::bad_alloc();
+        }
+        static_cast<void>(m_samples.release());
+        m_samples.reset(static_cast<std::int16_t*>(grown));
+        m_capacity = capacity;
+    }
+
+    std::unique_ptr<std::int16_t[], SampleBufferFree> m_samples;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
 
 }  // namespace
 
@@ -48,10 +136,6 @@ LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
             done += n;
         }
     } else {
-        std::vector<std::uint8_t> source(m_dataLength);
-        if (file.Read(source.data(), source.size()) != source.size()) {
-            return kNoData;
-        }
         // The codec layer reads cbSize extra bytes behind the base, and the
         // output size is divided by the channel count.
         if (m_format.CbSize() > FormatArea::kMaxExtraBytes || m_format.Channels() == 0) {
@@ -70,31 +154,39 @@ LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
         if (stream == nullptr) {
             return kNoCodec;
         }
-        const std::optional<std::uint32_t> size = stream->Size(source);
-        if (!size) {
+
+        // Each block is mixed down as it comes, so the recording is held once:
+        // as the samples to be played. Until the whole file has decoded they
+        // are not the record's, so that a failure keeps the previous ones.
+        const unsigned sum = static_cast<unsigned>(destination.Channels()) + 16u;
+        const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
+        FileSource source(file, position, m_dataLength);
+        GrowingSamples mono;
+        const std::optional<std::uint32_t> written =
+            stream->Convert(source, [&](std::span<const std::uint8_t> block) {
+                // More channels than the mix-down takes are still decoded to
+                // the end: a damaged file says so before an unsupported one.
+                if (bytesPerSample != 0) {
+                    const std::size_t count = block.size() / bytesPerSample;
+                    MonoMixDown::Run(sum, block, mono.Extend(count));
+                }
+                return true;
+            });
+        if (source.Cut()) {
+            return kNoData;
+        }
+        if (!written) {
             return kConversionFailed;
         }
-        std::vector<std::uint8_t> pcm(*size);
-        const std::optional<std::uint32_t> written = stream->Convert(source, pcm);
-        if (!written || *written > pcm.size()) {
-            return kConversionFailed;
-        }
-        source = {};
-        // Only what the decoder wrote counts, so no sample is left undefined.
-        pcm.resize(*written);
         CopyFormat(destination, m_format);
         m_dataLength = *written;
-
-        const unsigned sum = static_cast<unsigned>(m_format.Channels()) + m_format.BitsPerSample();
-        if (MonoMixDown::BytesPerSample(sum) == 0) {
+        if (bytesPerSample == 0) {
             return kUnsupportedFormat;
         }
-        const auto wanted = static_cast<std::int32_t>(
-            std::min<std::uint32_t>(m_dataLength / m_format.Channels() / 2u, INT32_MAX));
-        m_sampleCount = MonoMixDown::SampleCount(sum, pcm.size(), wanted);
-        AllocSamples(m_sampleCount);
-        MonoMixDown::Run(sum, pcm,
-                         std::span(m_samples.get(), static_cast<std::size_t>(m_sampleCount)));
+        // At most 2^30 samples: the codec layer refuses more than 2 GiB.
+        m_sampleCount = static_cast<std::int32_t>(mono.Size());
+        m_samples = mono.Release();
+        m_samplesAllocated = m_sampleCount;
     }
 
     m_format.SetChannels(1);

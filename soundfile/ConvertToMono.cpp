@@ -1,103 +1,17 @@
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
+#include "GrowingSamples.h"
 #include "MonoMixDown.h"
 #include "SoundFile.h"
 #include "codec/CodecStream.h"
+#include "codec/FileSource.h"
 
 namespace {
 
 // PCM is read and mixed in blocks of this many bytes (a multiple of every
 // row's bytes per sample), so a long recording is never held twice.
 constexpr std::size_t kPcmBlockBytes = std::size_t{1} << 20;
-
-// Coded data is read straight from the file, a packet at a time, as the codec
-// layer asks for it: a long recording's bytes are never held whole.
-class FileSource : public ByteSource {
-  public:
-    // The file must stand at start.
-    FileSource(CStdioFile& file, std::uint64_t start, std::uint64_t size)
-        : m_file(file), m_start(start), m_size(size) {}
-
-    std::uint64_t Size() const override { return m_size; }
-
-    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        if (offset >= m_size || m_cut) {
-            return 0;
-        }
-        const auto count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), m_size - offset));
-        // Reads mostly follow each other; a seek would drop the file's buffer.
-        if (offset != m_next && m_file.Seek(m_start + offset) != m_start + offset) {
-            m_cut = true;
-            return 0;
-        }
-        const std::size_t got = m_file.Read(buffer.data(), count);
-        m_next = offset + got;
-        m_cut = got < count;
-        return got;
-    }
-
-    // True when the file held less than its length promised: it shrank since
-    // the length was taken.
-    bool Cut() const { return m_cut; }
-
-  private:
-    CStdioFile& m_file;
-    std::uint64_t m_start;
-    std::uint64_t m_size;
-    std::uint64_t m_next = 0;  // the offset the file stands at
-    bool m_cut = false;
-};
-
-// Mono samples appended as the decoder makes them. std::realloc() moves a
-// buffer this large by remapping its pages, so growing and the final trim
-// neither copy the samples nor hold them twice.
-class GrowingSamples {
-  public:
-    // Room for count more samples at the end. Throws std::bad_alloc when the
-    // memory is not there.
-    std::span<std::int16_t> Extend(std::size_t count) {
-        if (count > m_capacity - m_size) {
-            Reallocate(std::max({m_size + count, 2 * m_capacity, kFirstCapacity}));
-        }
-        const std::span<std::int16_t> room(m_samples.get() + m_size, count);
-        m_size += count;
-        return room;
-    }
-
-    std::size_t Size() const { return m_size; }
-
-    // The samples in a buffer of exactly their size.
-    std::unique_ptr<std::int16_t[], SampleBufferFree> Release() {
-        Reallocate(m_size);
-        m_capacity = 0;
-        m_size = 0;
-        return std::move(m_samples);
-    }
-
-  private:
-    // A second of stereo at 44.1 kHz: short recordings grow a few times only.
-    static constexpr std::size_t kFirstCapacity = std::size_t{1} << 17;
-
-    void Reallocate(std::size_t capacity) {
-        // Room for one at least, as std::realloc(p, 0) may free p.
-        void* grown = std::realloc(m_samples.get(),
-                                   std::max<std::size_t>(capacity, 1) * sizeof(std::int16_t));
-        if (grown == nullptr) {
-            throw std::bad_alloc();
-        }
-        static_cast<void>(m_samples.release());
-        m_samples.reset(static_cast<std::int16_t*>(grown));
-        m_capacity = capacity;
-    }
-
-    std::unique_ptr<std::int16_t[], SampleBufferFree> m_samples;
-    std::size_t m_size = 0;
-    std::size_t m_capacity = 0;
-};
 
 }  // namespace
 

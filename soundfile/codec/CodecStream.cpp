@@ -8,6 +8,7 @@
 #include "FfmpegHandles.h"
 #include "MpegDemuxer.h"
 #include "S16Sink.h"
+#include "SpanSource.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -177,25 +178,6 @@ bool DecodeBlocks(ByteSource& source, const FormatArea& format, const DecoderCho
     }
     return run.Feed(nullptr);
 }
-
-// The bytes of a span, for the conversion steps that are handed them whole.
-class SpanSource : public ByteSource {
-  public:
-    explicit SpanSource(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
-    std::uint64_t Size() const override { return m_bytes.size(); }
-    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        if (offset >= m_bytes.size()) {
-            return 0;
-        }
-        const auto from = static_cast<std::size_t>(offset);
-        const std::size_t count = std::min(buffer.size(), m_bytes.size() - from);
-        std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(from), count, buffer.begin());
-        return count;
-    }
-
-  private:
-    std::span<const std::uint8_t> m_bytes;
-};
 
 }  // namespace
 

@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "GrowingSamples.h"
 #include "MonoMixDown.h"
 #include "SoundFile.h"
 #include "codec/CodecStream.h"
+#include "codec/FileSource.h"
 
 namespace {
 
@@ -48,10 +50,6 @@ LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
             done += n;
         }
     } else {
-        std::vector<std::uint8_t> source(m_dataLength);
-        if (file.Read(source.data(), source.size()) != source.size()) {
-            return kNoData;
-        }
         // The codec layer reads cbSize extra bytes behind the base, and the
         // output size is divided by the channel count.
         if (m_format.CbSize() > FormatArea::kMaxExtraBytes || m_format.Channels() == 0) {
@@ -70,31 +68,39 @@ LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
         if (stream == nullptr) {
             return kNoCodec;
         }
-        const std::optional<std::uint32_t> size = stream->Size(source);
-        if (!size) {
+
+        // Each block is mixed down as it comes, so the recording is held once:
+        // as the samples to be played. Until the whole file has decoded they
+        // are not the record's, so that a failure keeps the previous ones.
+        const unsigned sum = static_cast<unsigned>(destination.Channels()) + 16u;
+        const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
+        FileSource source(file, position, m_dataLength);
+        GrowingSamples mono;
+        const std::optional<std::uint32_t> written =
+            stream->Convert(source, [&](std::span<const std::uint8_t> block) {
+                // More channels than the mix-down takes are still decoded to
+                // the end: a damaged file says so before an unsupported one.
+                if (bytesPerSample != 0) {
+                    const std::size_t count = block.size() / bytesPerSample;
+                    MonoMixDown::Run(sum, block, mono.Extend(count));
+                }
+                return true;
+            });
+        if (source.Cut()) {
+            return kNoData;
+        }
+        if (!written) {
             return kConversionFailed;
         }
-        std::vector<std::uint8_t> pcm(*size);
-        const std::optional<std::uint32_t> written = stream->Convert(source, pcm);
-        if (!written || *written > pcm.size()) {
-            return kConversionFailed;
-        }
-        source = {};
-        // Only what the decoder wrote counts, so no sample is left undefined.
-        pcm.resize(*written);
         CopyFormat(destination, m_format);
         m_dataLength = *written;
-
-        const unsigned sum = static_cast<unsigned>(m_format.Channels()) + m_format.BitsPerSample();
-        if (MonoMixDown::BytesPerSample(sum) == 0) {
+        if (bytesPerSample == 0) {
             return kUnsupportedFormat;
         }
-        const auto wanted = static_cast<std::int32_t>(
-            std::min<std::uint32_t>(m_dataLength / m_format.Channels() / 2u, INT32_MAX));
-        m_sampleCount = MonoMixDown::SampleCount(sum, pcm.size(), wanted);
-        AllocSamples(m_sampleCount);
-        MonoMixDown::Run(sum, pcm,
-                         std::span(m_samples.get(), static_cast<std::size_t>(m_sampleCount)));
+        // At most 2^30 samples: the codec layer refuses more than 2 GiB.
+        m_sampleCount = static_cast<std::int32_t>(mono.Size());
+        m_samples = mono.Release();
+        m_samplesAllocated = m_sampleCount;
     }
 
     m_format.SetChannels(1);

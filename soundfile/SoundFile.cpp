@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 CSoundFile theSoundFile;
 
@@ -9,8 +10,13 @@ void CSoundFile::AllocSamples(std::int32_t count) {
     m_samples.reset();
     m_samplesAllocated = 0;
     const std::int32_t room = std::max<std::int32_t>(count, 0);
-    // Uninitialised on purpose: the mix-down writes every sample it keeps.
-    m_samples.reset(new std::int16_t[static_cast<std::size_t>(room)]);
+    // Uninitialised on purpose: the mix-down writes every sample it keeps. Room
+    // for one at least, as std::malloc(0) may give no buffer at all.
+    void* buffer = std::malloc(std::max<std::size_t>(static_cast<std::size_t>(room), 1) * 2);
+    if (buffer == nullptr) {
+        throw std::bad_alloc();
+    }
+    m_samples.reset(static_cast<std::int16_t*>(buffer));
     m_samplesAllocated = room;
 }
 

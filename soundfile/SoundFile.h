@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <span>
 #include <string>
@@ -13,6 +14,12 @@
 struct RiffChunkHeader {
     char id[4] = {};
     std::uint32_t size = 0;  // body bytes, the header's own 8 not counted
+};
+
+// Owner of a sample buffer from std::malloc()/std::realloc(): a long recording's
+// buffer grows and is trimmed in place, never copied.
+struct SampleBufferFree {
+    void operator()(std::int16_t* samples) const { std::free(samples); }
 };
 
 // The one loaded recording. Written only on the window thread while the output
@@ -46,7 +53,7 @@ class CSoundFile {
     std::uint32_t m_dataLength = 0;
     std::string m_path;
     std::int32_t m_sampleCount = 0;
-    std::unique_ptr<std::int16_t[]> m_samples;
+    std::unique_ptr<std::int16_t[], SampleBufferFree> m_samples;
     std::int32_t m_samplesAllocated = 0;  // room in m_samples, in samples
     bool m_loaded = false;
 };

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
-#include <string_view>
-#include <vector>
 
 #include "DecodeRun.h"
 #include "DecoderChoice.h"
 #include "FfmpegHandles.h"
-#include "MemoryDemuxer.h"
+#include "MpegDemuxer.h"
 #include "S16Sink.h"
+#include "SpanSource.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -112,8 +110,8 @@ CodecContextPtr OpenStreamDecoder(const AVStream& stream, AVCodecID codecId) {
     return context;
 }
 
-bool DecodeMpeg(std::span<const std::uint8_t> source, S16Sink& sink) {
-    std::unique_ptr<MemoryDemuxer> demuxer = MemoryDemuxer::Open(source);
+bool DecodeMpeg(ByteSource& source, S16Sink& sink) {
+    std::unique_ptr<MpegDemuxer> demuxer = MpegDemuxer::Open(source);
     PacketPtr packet(av_packet_alloc());
     if (!demuxer || !packet) {
         return false;
@@ -122,7 +120,8 @@ bool DecodeMpeg(std::span<const std::uint8_t> source, S16Sink& sink) {
     CodecContextPtr decoder;
     std::optional<DecodeRun> run;
     // Each packet consumes input, so there are never more packets than bytes.
-    for (std::size_t count = 0; count <= source.size(); ++count) {
+    const std::uint64_t size = source.Size();
+    for (std::uint64_t count = 0; count <= size; ++count) {
         if (demuxer->ReadPacket(*packet) < 0) {
             break;
         }
@@ -145,8 +144,8 @@ bool DecodeMpeg(std::span<const std::uint8_t> source, S16Sink& sink) {
     return !run || run->Feed(nullptr);
 }
 
-bool DecodeBlocks(std::span<const std::uint8_t> source, const FormatArea& format,
-                  const DecoderChoice& choice, S16Sink& sink) {
+bool DecodeBlocks(ByteSource& source, const FormatArea& format, const DecoderChoice& choice,
+                  S16Sink& sink) {
     CodecContextPtr decoder = OpenBlockDecoder(format, choice);
     PacketPtr packet(av_packet_alloc());
     if (!decoder || !packet) {
@@ -160,12 +159,17 @@ bool DecodeBlocks(std::span<const std::uint8_t> source, const FormatArea& format
     if (const std::size_t block = format.BlockAlign(); block > 1) {
         step = std::max(step, block) / block * block;
     }
-    for (std::size_t offset = 0; offset < source.size(); offset += step) {
-        const std::size_t size = std::min(step, source.size() - offset);
+    const std::uint64_t total = source.Size();
+    for (std::uint64_t offset = 0; offset < total; offset += step) {
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(step, total - offset));
         if (av_new_packet(packet.get(), static_cast<int>(size)) < 0) {
             return false;
         }
-        std::memcpy(packet->data, source.data() + offset, size);
+        // Short only when the medium ended early, which its owner learns itself.
+        if (source.ReadAt(offset, std::span(packet->data, size)) != size) {
+            av_packet_unref(packet.get());
+            break;
+        }
         const bool fed = run.Feed(packet.get());
         av_packet_unref(packet.get());
         if (!fed) {
@@ -175,11 +179,6 @@ bool DecodeBlocks(std::span<const std::uint8_t> source, const FormatArea& format
     return run.Feed(nullptr);
 }
 
-std::size_t Fingerprint(std::span<const std::uint8_t> bytes) {
-    return std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
 }  // namespace
 
 struct CodecStream::Impl {
@@ -187,37 +186,6 @@ struct CodecStream::Impl {
     int channels = 0;
     int sampleRate = 0;
     DecoderChoice choice;
-
-    // Size() decodes the whole source; Convert() of the same bytes hands out
-    // that result instead of decoding again.
-    struct Decoded {
-        const std::uint8_t* data = nullptr;
-        std::size_t size = 0;
-        std::size_t fingerprint = 0;
-        std::vector<std::uint8_t> pcm;
-    };
-    std::optional<Decoded> decoded;
-
-    bool Decode(std::span<const std::uint8_t> bytes) {
-        const std::size_t fingerprint = Fingerprint(bytes);
-        if (decoded && decoded->data == bytes.data() && decoded->size == bytes.size() &&
-            decoded->fingerprint == fingerprint) {
-            return true;
-        }
-        decoded.reset();
-        S16Sink sink(channels, sampleRate, kMaxOutputBytes);
-        const bool ran =
-            choice.mpegAudio ? DecodeMpeg(bytes, sink) : DecodeBlocks(bytes, source, choice, sink);
-        if (!ran || !sink.Finish()) {
-            return false;
-        }
-        // Data that holds something but yields no sound is not a recording.
-        if (sink.Output().empty() && !bytes.empty()) {
-            return false;
-        }
-        decoded = Decoded{bytes.data(), bytes.size(), fingerprint, std::move(sink.Output())};
-        return true;
-    }
 };
 
 CodecStream::CodecStream() : m_impl(std::make_unique<Impl>()) {}
@@ -287,22 +255,38 @@ std::unique_ptr<CodecStream> CodecStream::Open(const FormatArea& source,
     return stream;
 }
 
-std::optional<std::uint32_t> CodecStream::Size(std::span<const std::uint8_t> source) {
-    if (!m_impl->Decode(source)) {
+std::optional<std::uint32_t> CodecStream::Convert(ByteSource& source, const BlockSink& sink) {
+    const Impl& impl = *m_impl;
+    S16Sink s16(impl.channels, impl.sampleRate, kMaxOutputBytes, sink);
+    const bool ran = impl.choice.mpegAudio ? DecodeMpeg(source, s16)
+                                           : DecodeBlocks(source, impl.source, impl.choice, s16);
+    if (!ran || !s16.Finish()) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(m_impl->decoded->pcm.size());
+    // Data that holds something but yields no sound is not a recording.
+    if (s16.Written() == 0 && source.Size() != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(s16.Written());
+}
+
+std::optional<std::uint32_t> CodecStream::Size(std::span<const std::uint8_t> source) {
+    SpanSource bytes(source);
+    return Convert(bytes, [](std::span<const std::uint8_t>) { return true; });
 }
 
 std::optional<std::uint32_t> CodecStream::Convert(std::span<const std::uint8_t> source,
                                                   std::span<std::uint8_t> destination) {
-    if (!m_impl->Decode(source)) {
+    SpanSource bytes(source);
+    std::size_t filled = 0;
+    const BlockSink fill = [&](std::span<const std::uint8_t> block) {
+        const std::size_t count = std::min(block.size(), destination.size() - filled);
+        std::copy_n(block.begin(), count, destination.subspan(filled).begin());
+        filled += count;
+        return true;
+    };
+    if (!Convert(bytes, fill)) {
         return std::nullopt;
     }
-    const std::vector<std::uint8_t>& pcm = m_impl->decoded->pcm;
-    const std::size_t count = std::min(pcm.size(), destination.size());
-    std::copy_n(pcm.begin(), count, destination.begin());
-    // The caller holds the result now; give the memory back.
-    m_impl->decoded.reset();
-    return static_cast<std::uint32_t>(count);
+    return static_cast<std::uint32_t>(filled);
 }

@@ -1,18 +1,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 
+#include "ByteSource.h"
 #include "FormatArea.h"
 
 // Conversion of any compressed sound format that a WAV or MP3 file can carry
 // into interleaved signed 16-bit PCM, in the steps of a codec manager: suggest
 // a destination format, open a stream, size the output, convert in one call.
+// The output comes out in blocks, so that no conversion holds it whole.
 // Window thread only; nothing here is shared.
 class CodecStream {
-public:
+  public:
     // Completes destination (tag 1, the source's channels and rate, 16 bits,
     // cbSize 0: nBlockAlign and nAvgBytesPerSec are filled in) when a decoder
     // exists for the source format. False when none does, when the source's
@@ -25,15 +28,25 @@ public:
                                              const FormatArea& destination);
     ~CodecStream();
 
-    // The exact number of bytes Convert() will write for this whole source;
-    // nothing when the source cannot be decoded. May decode the whole source.
+    // Takes one block of the output: whole frames of the destination format, in
+    // order. False ends the conversion as failed.
+    using BlockSink = std::function<bool(std::span<const std::uint8_t>)>;
+
+    // Converts the whole source in one call, handing the output to sink as it is
+    // made; returns the number of bytes handed over, or nothing on failure
+    // (then some blocks may already have been handed over). What the source's
+    // read throws passes through.
+    std::optional<std::uint32_t> Convert(ByteSource& source, const BlockSink& sink);
+
+    // The exact number of bytes Convert() writes for this whole source; nothing
+    // when the source cannot be decoded. Decodes the whole source.
     std::optional<std::uint32_t> Size(std::span<const std::uint8_t> source);
-    // Converts the whole source in one call into destination; returns the number
-    // of bytes written (at most destination.size()), or nothing on failure.
+    // Converts the whole source into destination; returns the number of bytes
+    // written (at most destination.size()), or nothing on failure.
     std::optional<std::uint32_t> Convert(std::span<const std::uint8_t> source,
                                          std::span<std::uint8_t> destination);
 
-private:
+  private:
     CodecStream();
     struct Impl;
     std::unique_ptr<Impl> m_impl;

@@ -24,8 +24,8 @@ struct ScopedLayout {
 
 }  // namespace
 
-S16Sink::S16Sink(int channels, int sampleRate, std::size_t maxBytes)
-    : m_channels(channels), m_sampleRate(sampleRate), m_maxBytes(maxBytes) {}
+S16Sink::S16Sink(int channels, int sampleRate, std::size_t maxBytes, const Consumer& consumer)
+    : m_channels(channels), m_sampleRate(sampleRate), m_maxBytes(maxBytes), m_consumer(consumer) {}
 
 S16Sink::~S16Sink() {
     av_channel_layout_uninit(&m_inLayout);
@@ -100,34 +100,30 @@ bool S16Sink::Convert(const std::uint8_t** input, int inputSamples) {
         return swr_convert(m_resampler.get(), &nowhere, 0, input, inputSamples) >= 0;
     }
     const std::size_t frameBytes = static_cast<std::size_t>(m_channels) * 2;
-    const std::size_t used = m_output.size();
     const std::size_t roomBytes = static_cast<std::size_t>(room) * frameBytes;
-    if (roomBytes > m_maxBytes - used) {
+    if (roomBytes > m_maxBytes - m_written) {
         return false;
     }
-    if (used + roomBytes > m_output.capacity()) {
-        // Grow geometrically, but never past the bound: at 2 GiB of output a
-        // doubling would otherwise reserve 4 GiB.
-        m_output.reserve(std::min(m_maxBytes, std::max(used + roomBytes, 2 * m_output.capacity())));
+    if (roomBytes > m_block.size()) {
+        m_block.resize(roomBytes);
     }
-    m_output.resize(used + roomBytes);
-    std::uint8_t* out = m_output.data() + used;
+    std::uint8_t* out = m_block.data();
     const int written = swr_convert(m_resampler.get(), &out, room, input, inputSamples);
     if (written < 0) {
-        m_output.resize(used);
         return false;
     }
-    m_output.resize(used + static_cast<std::size_t>(written) * frameBytes);
-    return true;
+    const std::size_t bytes = static_cast<std::size_t>(written) * frameBytes;
+    m_written += bytes;
+    return bytes == 0 || m_consumer(std::span(m_block).first(bytes));
 }
 
 bool S16Sink::Drain() {
     for (int call = 0; call < kMaxDrainCalls; ++call) {
-        const std::size_t before = m_output.size();
+        const std::size_t before = m_written;
         if (!Convert(nullptr, 0)) {
             return false;
         }
-        if (m_output.size() == before) {
+        if (m_written == before) {
             return true;
         }
     }

@@ -1,28 +1,30 @@
-#include "MemoryDemuxer.h"
+#include "MpegDemuxer.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <span>
+#include <utility>
 
 namespace {
 
-constexpr int kIoBufferBytes = 4096;
+// As large as FFmpeg's own file reader uses, so that a long file takes few reads.
+constexpr int kIoBufferBytes = 32768;
 
 }  // namespace
 
-MemoryDemuxer::MemoryDemuxer(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+MpegDemuxer::MpegDemuxer(ByteSource& source) : m_source(source) {}
 
-MemoryDemuxer::~MemoryDemuxer() = default;
+MpegDemuxer::~MpegDemuxer() = default;
 
-std::unique_ptr<MemoryDemuxer> MemoryDemuxer::Open(std::span<const std::uint8_t> bytes) {
-    std::unique_ptr<MemoryDemuxer> demuxer(new MemoryDemuxer(bytes));
+std::unique_ptr<MpegDemuxer> MpegDemuxer::Open(ByteSource& source) {
+    std::unique_ptr<MpegDemuxer> demuxer(new MpegDemuxer(source));
 
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
     if (buffer == nullptr) {
         return nullptr;
     }
     demuxer->m_io.reset(avio_alloc_context(buffer, kIoBufferBytes, 0, demuxer.get(),
-                                           &MemoryDemuxer::Read, nullptr, &MemoryDemuxer::Seek));
+                                           &MpegDemuxer::Read, nullptr, &MpegDemuxer::Seek));
     if (!demuxer->m_io) {
         av_free(buffer);
         return nullptr;
@@ -35,10 +37,14 @@ std::unique_ptr<MemoryDemuxer> MemoryDemuxer::Open(std::span<const std::uint8_t>
     format->pb = demuxer->m_io.get();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     // On failure avformat_open_input() frees the context it was given.
-    if (avformat_open_input(&format, nullptr, av_find_input_format("mp3"), nullptr) < 0) {
+    const int opened = avformat_open_input(&format, nullptr, av_find_input_format("mp3"), nullptr);
+    if (opened >= 0) {
+        demuxer->m_format.reset(format);
+    }
+    demuxer->RethrowReadError();
+    if (opened < 0) {
         return nullptr;
     }
-    demuxer->m_format.reset(format);
 
     // Without a probe of the stream's first frames (which would decode them)
     // av_find_best_stream() passes the audio stream over; take the first one.
@@ -51,11 +57,13 @@ std::unique_ptr<MemoryDemuxer> MemoryDemuxer::Open(std::span<const std::uint8_t>
     return nullptr;
 }
 
-int MemoryDemuxer::ReadPacket(AVPacket& packet) {
+int MpegDemuxer::ReadPacket(AVPacket& packet) {
     // Every packet takes bytes off the input, so the number of packets that
     // are not ours is bounded by its size.
-    for (std::size_t skipped = 0; skipped <= m_bytes.size(); ++skipped) {
+    const std::uint64_t size = m_source.Size();
+    for (std::uint64_t skipped = 0; skipped <= size; ++skipped) {
         const int result = av_read_frame(m_format.get(), &packet);
+        RethrowReadError();
         if (result < 0 || packet.stream_index == m_streamIndex) {
             return result;
         }
@@ -64,21 +72,43 @@ int MemoryDemuxer::ReadPacket(AVPacket& packet) {
     return AVERROR_INVALIDDATA;
 }
 
-int MemoryDemuxer::Read(void* opaque, std::uint8_t* buffer, int size) {
-    auto& self = *static_cast<MemoryDemuxer*>(opaque);
-    const std::size_t left = self.m_bytes.size() - self.m_position;
-    const std::size_t count = std::min(left, static_cast<std::size_t>(std::max(size, 0)));
+void MpegDemuxer::RethrowReadError() {
+    if (m_readError) {
+        std::rethrow_exception(std::exchange(m_readError, nullptr));
+    }
+}
+
+// Called from inside libavformat, whose C frames an exception must not cross:
+// one thrown by the source is kept here and thrown again once FFmpeg returns.
+int MpegDemuxer::Read(void* opaque, std::uint8_t* buffer, int size) {
+    auto& self = *static_cast<MpegDemuxer*>(opaque);
+    if (self.m_readError) {
+        return AVERROR(EIO);
+    }
+    const std::uint64_t total = self.m_source.Size();
+    const std::uint64_t left = total > self.m_position ? total - self.m_position : 0;
+    const auto count = static_cast<std::size_t>(
+        std::min<std::uint64_t>(left, static_cast<std::uint64_t>(std::max(size, 0))));
     if (count == 0) {
         return AVERROR_EOF;
     }
-    std::memcpy(buffer, self.m_bytes.data() + self.m_position, count);
-    self.m_position += count;
-    return static_cast<int>(count);
+    std::size_t got = 0;
+    try {
+        got = self.m_source.ReadAt(self.m_position, std::span(buffer, count));
+    } catch (...) {
+        self.m_readError = std::current_exception();
+        return AVERROR(EIO);
+    }
+    if (got == 0) {
+        return AVERROR_EOF;
+    }
+    self.m_position += got;
+    return static_cast<int>(got);
 }
 
-std::int64_t MemoryDemuxer::Seek(void* opaque, std::int64_t offset, int whence) {
-    auto& self = *static_cast<MemoryDemuxer*>(opaque);
-    const auto size = static_cast<std::int64_t>(self.m_bytes.size());
+std::int64_t MpegDemuxer::Seek(void* opaque, std::int64_t offset, int whence) {
+    auto& self = *static_cast<MpegDemuxer*>(opaque);
+    const auto size = static_cast<std::int64_t>(self.m_source.Size());
     // Offsets this large lead outside the bytes anyway; refusing them first keeps
     // the sums below from overflowing.
     if (offset > size || offset < -size) {
@@ -103,6 +133,6 @@ std::int64_t MemoryDemuxer::Seek(void* opaque, std::int64_t offset, int whence) 
     if (target < 0 || target > size) {
         return AVERROR(EINVAL);
     }
-    self.m_position = static_cast<std::size_t>(target);
+    self.m_position = static_cast<std::uint64_t>(target);
     return target;
 }

@@ -100,8 +100,8 @@ def main():
 
         # Volume: the clicked scroll bar has the focus; the trackbar is the second tab
         # stop before it (the frequency box lies between).
-        mark = rec.frames()
         app.key("shift+Tab", "shift+Tab", "Right")
+        mark = rec.frames()  # from the last key on: the tone's step in loudness comes first
         rec.wait_frames(mark + int((SETTLE + LISTEN) * RATE))
         check.tone(rec.data()[mark + int(SETTLE * RATE):], volume_freq, 26 * 327,
                    "after the volume trackbar moved one step right", freq_tol=0.02)

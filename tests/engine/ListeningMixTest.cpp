@@ -41,8 +41,8 @@ std::vector<int> Stream(const std::vector<std::int16_t>& recording, bool loop, b
         *progress = host.Progress();
     }
     std::vector<int> values;
-    for (const auto& buffer : device.WrittenBuffers()) {
-        values.insert(values.end(), buffer.values.begin(), buffer.values.end());
+    for (const auto& written : device.WrittenBuffers()) {
+        values.insert(values.end(), written.values.begin(), written.values.end());
     }
     return values;
 }

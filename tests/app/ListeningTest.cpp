@@ -130,6 +130,7 @@ TEST(Listening, SettingsAreKeptBetweenRunsAndADamagedFileGivesTheDefaults) {
         EXPECT_EQ(h.dialog->Listening()->A4(), damaged ? 440.0 : 442.5);
         EXPECT_EQ(prompter.folders, std::vector<std::string>{damaged ? "" : dir.Path().string()});
     }
+    std::filesystem::remove(SettingsFile());  // later dialogs start from the defaults
 }
 
 TEST(Listening, EveryControlHasAnAccessibleNameAndTabReachesTheNewOnes) {

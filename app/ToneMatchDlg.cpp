@@ -1,10 +1,18 @@
 #include "ToneMatchDlg.h"
 
+#include <QAbstractButton>
+#include <QShortcut>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 
+#include "AfxDispatch.h"
 #include "AfxMessageBox.h"
 #include "CDataExchange.h"
 #include "CFileDialog.h"
+#include "DialogUnits.h"
+#include "FileDropFilter.h"
 #include "LoadMessage.h"
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
@@ -21,6 +29,37 @@ constexpr UINT kScrollPage = 75;
 constexpr int kLowestStop = 1000;    // 100.0 Hz
 constexpr int kHighestStop = 15000;  // 1500.0 Hz; only a drag reaches 15001
 constexpr std::int32_t kAmplitudePerVolumeStep = 327;
+constexpr int kHighestDragStop = 15001;  // 1500.1 Hz, the highest thumb position
+
+// What a screen reader calls each control of the template.
+struct AccessibleName {
+    int id;
+    const char* name;
+};
+constexpr AccessibleName kAccessibleNames[] = {
+    {IDOK, "EXIT"},
+    {IDC_VOLUME, "Volume"},
+    {IDC_FREQUENCY, "Frequency, hertz"},
+    {IDC_FREQUENCY_SCROLL, "Frequency"},
+    {IDC_READ_WAVEFORM, "Read Waveform"},
+    {IDC_FILENAME_LABEL, "Filename:"},
+    {IDC_FILENAME, "Filename"},
+    {IDC_START_STOP, "Start / Stop Play"},
+    {IDC_PROGRESS, "Playback position"},
+    {IDC_DESCRIPTION, "Description"},
+    {IDC_COPYRIGHT, "Copyright"},
+    {IDC_COMPANY, "Company"},
+    {IDC_VERSION, "Version"},
+    {IDC_WEBSITE, "Website"},
+};
+
+// A frequency in Hz as the nearest scroll position, halves upward, within the
+// positions a user can reach. The small nudge keeps a typed 100.05 (stored as
+// 100.04999…) a half and so rounding up, as written.
+int ScrollPositionFor(double hz) {
+    const double tenths = std::clamp(hz, kLowestStop / 10.0, kHighestDragStop / 10.0) * 10.0;
+    return static_cast<int>(std::floor(tenths + 0.5 + 1e-9));
+}
 
 }  // namespace
 
@@ -78,6 +117,7 @@ bool CToneMatchDlg::OnInitDialog() {
 
     UpdateData(false);
     UpdatePlayButton();
+    CreateListeningControls();
 
     m_engine.AllocateBuffers();
     m_engine.InitOscillator(m_frequency);  // also sets 44100 Hz
@@ -141,13 +181,7 @@ void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
             default:  // SB_ENDSCROLL and anything else leave the position
                 break;
         }
-        m_scrollInfo.nPos = m_scrollPos;
-        m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
-        // Every message retunes, even one that leaves the position: the engine
-        // publishes the frequency before it raises the request.
-        m_frequency = m_scrollPos / 10.0;
-        m_engine.SetFrequency(m_frequency);
-        UpdateData(false);
+        ApplyScrollPosition();
     } else {
         UpdateData(true);
         m_engine.SetAmplitude(m_volume * kAmplitudePerVolumeStep);
@@ -155,12 +189,133 @@ void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
     }
 }
 
+void CToneMatchDlg::ApplyScrollPosition() {
+    m_scrollInfo.nPos = m_scrollPos;
+    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
+    // Every message retunes, even one that leaves the position: the engine
+    // publishes the frequency before it raises the request.
+    m_frequency = m_scrollPos / 10.0;
+    m_engine.SetFrequency(m_frequency);
+    UpdateData(false);
+    if (m_listening) {
+        m_listening->ShowFrequency(m_frequency);
+    }
+}
+
+void CToneMatchDlg::TuneTo(int scrollPosition) {
+    m_frequencyScroll.GetScrollInfo(&m_scrollInfo, SIF_ALL);
+    m_scrollPos = scrollPosition;
+    ApplyScrollPosition();
+}
+
+void CToneMatchDlg::OnFrequencyTyped(double hz) {
+    TuneTo(ScrollPositionFor(hz));
+}
+
+void CToneMatchDlg::OnOctave(bool up) {
+    // Only a jump that lands inside the range moves; half of an odd number of
+    // tenths rounds up to the next step.
+    if (up && 2 * m_scrollPos <= kHighestDragStop) {
+        TuneTo(2 * m_scrollPos);
+    } else if (!up && m_scrollPos >= 2 * kLowestStop) {
+        TuneTo((m_scrollPos + 1) / 2);
+    }
+}
+
+void CToneMatchDlg::CreateListeningControls() {
+    QWidget* window = GetSafeHwnd();
+    const DialogUnits units(window->font());
+    m_listening = new ListeningControls(window);
+    m_listening->setGeometry(
+        units.ToPixels(kListeningArea.x, kListeningArea.y, kListeningArea.cx, kListeningArea.cy));
+    m_listening->show();
+
+    // The template's tab order stays; the new controls follow its last stop.
+    QWidget* lastTabStop = nullptr;
+    for (const DialogItemTemplate& item : Template().items) {
+        if ((item.style & item_style::kTabStop) != 0) {
+            lastTabStop = GetDlgItem(item.id);
+        }
+    }
+    QWidget* previous = lastTabStop;
+    for (QWidget* next : m_listening->TabOrder()) {
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, next);
+        }
+        previous = next;
+    }
+
+    for (const AccessibleName& entry : kAccessibleNames) {
+        if (HWND control = GetDlgItem(entry.id)) {
+            control->setAccessibleName(QString::fromLatin1(entry.name));
+        }
+    }
+
+    m_settings = ListeningSettings::Load();
+    m_listening->SetLoop(m_settings.loop);
+    m_listening->SetBothEars(m_settings.bothEars);
+    m_listening->SetA4(m_settings.a4);
+    m_listening->ShowFrequency(m_frequency);
+    m_engine.SetLoop(m_settings.loop);
+    m_engine.SetBothEars(m_settings.bothEars);
+
+    QObject::connect(m_listening, &ListeningControls::loopChanged, window, [this](bool on) {
+        m_engine.SetLoop(on);
+        SaveSettings();
+    });
+    QObject::connect(m_listening, &ListeningControls::bothEarsChanged, window, [this](bool on) {
+        m_engine.SetBothEars(on);
+        SaveSettings();
+    });
+    QObject::connect(m_listening, &ListeningControls::a4Changed, window,
+                     [this](double) { SaveSettings(); });
+    QObject::connect(m_listening, &ListeningControls::frequencyTyped, window,
+                     [this](double hz) { AfxDispatch([&] { OnFrequencyTyped(hz); }); });
+
+    // Shortcuts of the whole window, wherever the focus is in it.
+    const auto shortcut = [window](QKeySequence keys, std::function<void()> action) {
+        auto* sc = new QShortcut(keys, window);
+        sc->setContext(Qt::WindowShortcut);
+        QObject::connect(sc, &QShortcut::activated, window,
+                         [action = std::move(action)] { AfxDispatch(action); });
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { OnOctave(true); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { OnOctave(false); });
+    // As a click: the button's own handler, and nothing while it is disabled.
+    const auto press = [this](int id) {
+        if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id))) {
+            button->click();
+        }
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [press] { press(IDC_READ_WAVEFORM); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [press] { press(IDC_START_STOP); });
+
+    new FileDropFilter(
+        window, [this](const std::string& path) { AfxDispatch([&] { LoadRecording(path); }); });
+}
+
+void CToneMatchDlg::SaveSettings() {
+    if (m_listening) {
+        m_settings.loop = m_listening->Loop();
+        m_settings.bothEars = m_listening->BothEars();
+        m_settings.a4 = m_listening->A4();
+    }
+    m_settings.Save();
+}
+
 void CToneMatchDlg::OnReadWaveform() {
     CFileDialog dialog(true, nullptr, nullptr, OFN_EXPLORER,
                        "Waveform files (.wav, .mp3)|*.wav;*.mp3|");
+    dialog.SetInitialDir(m_settings.lastFolder);
     if (dialog.DoModal() != IDOK) {
         return;
     }
+    m_settings.lastFolder = std::filesystem::path(dialog.GetPathName()).parent_path().string();
+    SaveSettings();
+    LoadRecording(dialog.GetPathName());
+}
+
+void CToneMatchDlg::LoadRecording(const std::string& path) {
     m_engine.CloseOutput();
     // The recording is about to change under the engine; until a load succeeds
     // there is nothing to play.
@@ -168,7 +323,7 @@ void CToneMatchDlg::OnReadWaveform() {
 
     // A read error or an allocation that cannot be met leaves here as an
     // exception, with the stream closed; the framework reports it.
-    const LoadResult result = LoadSoundFile(theSoundFile, dialog.GetPathName());
+    const LoadResult result = LoadSoundFile(theSoundFile, path);
     if (result == load_result::kOk) {
         m_fileName = theSoundFile.GetFileName();
         m_engine.SetSampleRate(theSoundFile.m_format.SamplesPerSec());

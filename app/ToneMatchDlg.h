@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPointer>
 #include <cstdint>
 #include <string>
 
@@ -8,6 +9,8 @@
 #include "CProgressCtrl.h"
 #include "CScrollBar.h"
 #include "EngineHost.h"
+#include "ListeningControls.h"
+#include "ListeningSettings.h"
 #include "ScrollInfo.h"
 #include "ToneEngine.h"
 
@@ -25,6 +28,16 @@ class CToneMatchDlg : public CDialog, private EngineHost {
 
     const ToneEngine& Engine() const { return m_engine; }
     std::int32_t ScrollPosition() const { return m_scrollPos; }
+
+    // Loads path as Read Waveform does once its file dialog is confirmed: the
+    // stream stops, the recording is read, a failure is reported in its message
+    // box, and the stream starts again.
+    void LoadRecording(const std::string& path);
+
+    // The listening aids below the tone controls (loop, both ears, typed
+    // frequency, the A4 reference and its a4Changed signal); null before
+    // OnInitDialog and after the window is gone.
+    ListeningControls* Listening() const { return m_listening; }
 
   protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -45,6 +58,15 @@ class CToneMatchDlg : public CDialog, private EngineHost {
 
     void StopStream();
 
+    // The scroll bar's path for a new scroll position, whoever asked for it:
+    // the bar, the typed frequency or an octave jump.
+    void ApplyScrollPosition();
+    void TuneTo(int scrollPosition);
+    void OnFrequencyTyped(double hz);
+    void OnOctave(bool up);
+    void CreateListeningControls();
+    void SaveSettings();
+
     std::int32_t m_scrollPos = 4400;  // tenths of a hertz
     CProgressCtrl m_progress;
     CScrollBar m_frequencyScroll;
@@ -57,6 +79,8 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     std::string m_version;
     QIcon m_hIcon;
     SCROLLINFO m_scrollInfo;
+    QPointer<ListeningControls> m_listening;  // owned by the window
+    ListeningSettings m_settings;
 
     // Last, so it is destroyed first: a stream still running is stopped while
     // the controls it reports to exist.

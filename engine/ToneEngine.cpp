@@ -37,6 +37,13 @@ std::int16_t ToSample(std::int32_t amplitude, double v) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(wide));
 }
 
+// a + b clamped to the 16-bit range: a sum past either end stays at that end
+// instead of wrapping to the other.
+std::int16_t AddSaturated(std::int16_t a, std::int16_t b) {
+    const int sum = int{a} + int{b};
+    return static_cast<std::int16_t>(std::clamp(sum, -32768, 32767));
+}
+
 }  // namespace
 
 ToneEngine::ToneEngine(WaveOut& device, EngineHost& host) : m_device(device), m_host(host) {}
@@ -166,23 +173,35 @@ void ToneEngine::FillBuffer(WaveHeader& header) {
     auto* const out = reinterpret_cast<std::int16_t*>(header.lpData);
     const std::int32_t length = m_bufferLength;
     const std::int32_t amplitude = m_amplitude.load(std::memory_order_relaxed);
+    const bool bothEars = m_bothEars.load(std::memory_order_relaxed);
 
     Oscillator oscillator = m_oscillator;  // a local copy stays in registers
     for (std::int32_t i = 0; i < length; i += 2) {
-        out[i] = ToSample(amplitude, oscillator.Next());
-        out[i + 1] = 0;
+        const std::int16_t tone = ToSample(amplitude, oscillator.Next());
+        out[i] = tone;
+        out[i + 1] = bothEars ? tone : std::int16_t{0};
     }
     m_oscillator = oscillator;
 
     if (!m_filePlaying.load(std::memory_order_relaxed)) {
         return;
     }
+    const bool loop = m_loop.load(std::memory_order_relaxed);
     const auto count = static_cast<std::int32_t>(m_recording.size());
     std::int32_t start = m_filePosition.load(std::memory_order_relaxed);
     std::int32_t position = std::max(start, std::int32_t{0});
     for (std::int32_t j = 1; j < length && position < count; j += 2) {
-        out[j] = m_recording[static_cast<std::size_t>(position)];
+        const std::int16_t sample = m_recording[static_cast<std::size_t>(position)];
+        if (bothEars) {
+            out[j - 1] = AddSaturated(out[j - 1], sample);
+            out[j] = AddSaturated(out[j], sample);
+        } else {
+            out[j] = sample;
+        }
         ++position;
+        if (loop && position == count) {
+            position = 0;  // the next frame is the first sample again
+        }
     }
     const bool ended = position >= count;
     // A Start / Stop Play pressed during this fill has reset the position; its
@@ -213,6 +232,14 @@ void ToneEngine::SetSampleRate(std::uint32_t samplesPerSec) {
 
 void ToneEngine::SetRecording(std::span<const std::int16_t> samples) {
     m_recording = samples;
+}
+
+void ToneEngine::SetLoop(bool loop) {
+    m_loop.store(loop, std::memory_order_relaxed);
+}
+
+void ToneEngine::SetBothEars(bool bothEars) {
+    m_bothEars.store(bothEars, std::memory_order_relaxed);
 }
 
 void ToneEngine::StartStopPlay() {

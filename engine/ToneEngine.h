@@ -52,6 +52,13 @@ class ToneEngine {
     void SetRecording(std::span<const std::int16_t> samples);
     // Window thread: restart from sample 0, or stop.
     void StartStopPlay();
+    // Window thread; each takes effect from the next fill. Loop: the recording
+    // starts again from its first sample the moment it ends, in the same buffer,
+    // until playback is stopped. Both ears: tone and recording go to both
+    // channels, added and clamped to the 16-bit range. Off (the default), the
+    // tone is left and the recording right.
+    void SetLoop(bool loop);
+    void SetBothEars(bool bothEars);
 
     // Notification thread (device callback).
     static void WaveOutProc(WaveOut* device, std::uint32_t message, void* instance,
@@ -64,6 +71,8 @@ class ToneEngine {
     std::int32_t BufferLength() const { return m_bufferLength; }
     std::int32_t Amplitude() const { return m_amplitude.load(std::memory_order_relaxed); }
     double Frequency() const { return m_frequency.load(std::memory_order_relaxed); }
+    bool Loop() const { return m_loop.load(std::memory_order_relaxed); }
+    bool BothEars() const { return m_bothEars.load(std::memory_order_relaxed); }
     bool FilePlaying() const { return m_filePlaying.load(std::memory_order_relaxed); }
     std::int32_t FilePosition() const { return m_filePosition.load(std::memory_order_relaxed); }
     bool IsOpen() const { return m_open; }
@@ -99,6 +108,10 @@ class ToneEngine {
     std::atomic<bool> m_filePlaying{false};       // also cleared by a fill at the end
     std::atomic<std::int32_t> m_filePosition{0};  // also advanced by fills
     std::span<const std::int16_t> m_recording;    // changed only while closed
+    // Relaxed: each is a switch of its own that publishes no other data; a fill
+    // reads each once and keeps it for its whole buffer.
+    std::atomic<bool> m_loop{false};
+    std::atomic<bool> m_bothEars{false};
 
     // Touched only by fills: the priming fills on the window thread, then (after
     // the handshake on m_stopping) the refills on the notification thread.

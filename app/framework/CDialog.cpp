@@ -43,7 +43,7 @@ void CDialog::BuildWindow() {
     m_window->setWindowTitle(QString::fromLatin1(m_template.caption));
     m_window->setFixedSize(units.ToPixelsX(m_template.cx), units.ToPixelsY(m_template.cy));
 
-    QWidget* previousTabStop = nullptr;
+    QWidget* previousItem = nullptr;
     for (const DialogItemTemplate& item : m_template.items) {
         const QString text = QString::fromLatin1(item.text != nullptr ? item.text : "");
         const bool tabStop = (item.style & item_style::kTabStop) != 0;
@@ -127,16 +127,20 @@ void CDialog::BuildWindow() {
         }
         SetControlId(widget, item.id);
         widget->setGeometry(units.ToPixels(item.x, item.y, item.cx, item.cy));
-        widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
+        // A scroll bar takes the focus when clicked, as the window system's does,
+        // so the keyboard can go on from there; only tab stops join the tab order.
+        const Qt::FocusPolicy untabbed =
+            item.kind == ControlKind::ScrollBar ? Qt::ClickFocus : Qt::NoFocus;
+        widget->setFocusPolicy(tabStop ? Qt::StrongFocus : untabbed);
         if (item.kind == ControlKind::GroupBox) {
             widget->lower();
         }
-        if (tabStop) {
-            if (previousTabStop != nullptr) {
-                QWidget::setTabOrder(previousTabStop, widget);
-            }
-            previousTabStop = widget;
+        // The whole focus chain follows the template, so Tab from a control that
+        // is no tab stop (a clicked scroll bar) goes on to the next tab stop after it.
+        if (previousItem != nullptr) {
+            QWidget::setTabOrder(previousItem, widget);
         }
+        previousItem = widget;
         if (item.id != IDC_STATIC) {
             m_items.emplace(item.id, widget);
         }

@@ -10,7 +10,8 @@ CFileDialog::CFileDialog(bool /*openFileDialog*/, const char* /*defaultExtension
     : m_filter(filter != nullptr ? filter : ""), m_path(fileName != nullptr ? fileName : "") {}
 
 int CFileDialog::DoModal() {
-    std::optional<std::string> chosen = AfxGetPrompter().OpenFileName(ToQtFilter(m_filter));
+    std::optional<std::string> chosen =
+        AfxGetPrompter().OpenFileNameIn(ToQtFilter(m_filter), m_initialDir);
     if (!chosen) {
         return IDCANCEL;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "AfxDefs.h"
 
@@ -17,6 +18,8 @@ class CFileDialog {
     // IDOK when the user confirmed a name, IDCANCEL otherwise.
     int DoModal();
     std::string GetPathName() const { return m_path; }
+    // The folder the dialog opens in; empty (the default) leaves it to the dialog.
+    void SetInitialDir(std::string folder) { m_initialDir = std::move(folder); }
 
     // "Waveform files (.wav, .mp3)|*.wav;*.mp3|" becomes
     // "Waveform files (.wav, .mp3) (*.wav *.mp3)".
@@ -25,4 +28,5 @@ class CFileDialog {
   private:
     std::string m_filter;
     std::string m_path;
+    std::string m_initialDir;
 };

@@ -18,4 +18,10 @@ class Prompter {
     // ("Name (*.a *.b);;Other (*)"). The typed name need not exist. Returns the
     // chosen path, or nothing when the user cancels.
     virtual std::optional<std::string> OpenFileName(const std::string& qtFilter) = 0;
+
+    // The same, opening in initialDir (empty: wherever the dialog would open).
+    virtual std::optional<std::string> OpenFileNameIn(const std::string& qtFilter,
+                                                      const std::string& /*initialDir*/) {
+        return OpenFileName(qtFilter);
+    }
 };

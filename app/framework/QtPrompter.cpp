@@ -21,7 +21,13 @@ void QtPrompter::MessageBox(const std::string& text, const std::string& title) {
 }
 
 std::optional<std::string> QtPrompter::OpenFileName(const std::string& qtFilter) {
-    QFileDialog dialog(DialogParent(), QString(), QString(), QString::fromStdString(qtFilter));
+    return OpenFileNameIn(qtFilter, std::string());
+}
+
+std::optional<std::string> QtPrompter::OpenFileNameIn(const std::string& qtFilter,
+                                                      const std::string& initialDir) {
+    QFileDialog dialog(DialogParent(), QString(), QString::fromStdString(initialDir),
+                       QString::fromStdString(qtFilter));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);

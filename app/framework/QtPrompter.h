@@ -7,4 +7,6 @@ class QtPrompter : public Prompter {
   public:
     void MessageBox(const std::string& text, const std::string& title) override;
     std::optional<std::string> OpenFileName(const std::string& qtFilter) override;
+    std::optional<std::string> OpenFileNameIn(const std::string& qtFilter,
+                                              const std::string& initialDir) override;
 };

@@ -80,7 +80,17 @@ void ScrollBarWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void ScrollBarWidget::keyPressEvent(QKeyEvent* event) {
     m_sentSincePress = false;
-    QScrollBar::keyPressEvent(event);
+    // Qt's scroll bar inverts its keys for the vertical case and so turns Left and
+    // Right around; here Left is SB_LINELEFT and Right SB_LINERIGHT, as on the
+    // window system.
+    const bool plain =
+        event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        triggerAction(event->key() == Qt::Key_Left ? SliderSingleStepSub : SliderSingleStepAdd);
+        event->accept();
+    } else {
+        QScrollBar::keyPressEvent(event);
+    }
     if (m_sentSincePress) {
         m_sentSincePress = false;
         if (m_sink) {

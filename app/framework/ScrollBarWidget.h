@@ -9,7 +9,8 @@
 // each user action becomes a scroll code for the owner, whose handler sets the
 // new position. Arrow and trough clicks give SB_LINE* and SB_PAGE*, Home and End
 // give SB_LEFT and SB_RIGHT, dragging gives SB_THUMBTRACK while moving and
-// SB_THUMBPOSITION on release, and every action ends with SB_ENDSCROLL.
+// SB_THUMBPOSITION on release, and every action ends with SB_ENDSCROLL. With the
+// focus, Left/Right give SB_LINE*, Page Up/Page Down SB_PAGE*.
 //
 // Positions are the owner's: Qt's range is [nMin, nMax - nPage + 1], so a
 // position maps one to one.

@@ -22,7 +22,7 @@ SINK = "veltane_e2e"
 
 # Dialog template size in dialog units; the client area keeps these proportions.
 DIALOG_W_DU = 320
-DIALOG_H_DU = 161
+DIALOG_H_DU = 198
 
 
 class HarnessError(RuntimeError):

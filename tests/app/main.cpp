@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #if defined(__SANITIZE_THREAD__)
 #define VELTANE_TSAN 1
@@ -30,6 +32,9 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    // The dialog keeps settings between runs; here they live and die with the run.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -98,9 +98,10 @@ def main():
             check(shown == "1500.1", f"the frequency box shows 1500.1 (read {shown!r})")
         volume_freq = 1500.1 if thumb is not None else 449.9
 
-        # Volume: the trackbar is the tab stop after EXIT, which has the focus at start.
-        mark = rec.frames()
-        app.key("Tab", "Right")
+        # Volume: the clicked scroll bar has the focus; the trackbar is the second tab
+        # stop before it (the frequency box lies between).
+        app.key("shift+Tab", "shift+Tab", "Right")
+        mark = rec.frames()  # from the last key on: the tone's step in loudness comes first
         rec.wait_frames(mark + int((SETTLE + LISTEN) * RATE))
         check.tone(rec.data()[mark + int(SETTLE * RATE):], volume_freq, 26 * 327,
                    "after the volume trackbar moved one step right", freq_tol=0.02)

@@ -1,0 +1,61 @@
+#include "FileDropFilter.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+namespace {
+
+// The first local file among the dragged items; empty when there is none.
+QString LocalFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+FileDropFilter::FileDropFilter(QWidget* window, Handler handler)
+    : QObject(window), m_window(window), m_handler(std::move(handler)) {
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+}
+
+bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_window) {
+        return false;
+    }
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (LocalFile(drag->mimeData()).isEmpty()) {
+                drag->ignore();
+            } else {
+                drag->acceptProposedAction();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString path = LocalFile(drop->mimeData());
+            if (path.isEmpty()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            QTimer::singleShot(0, this, [this, file = path.toStdString()] { m_handler(file); });
+            return true;
+        }
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,59 @@
+#include "ListeningSettings.h"
+
+#include <QSettings>
+#include <cmath>
+
+#include "ListeningControls.h"
+
+namespace {
+
+constexpr const char* kOrganisation = "veltane";
+constexpr const char* kApplication = "veltane";
+constexpr const char* kA4Key = "A4";
+constexpr const char* kLoopKey = "Loop";
+constexpr const char* kBothEarsKey = "BothEars";
+constexpr const char* kLastFolderKey = "LastFolder";
+
+QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+}
+
+// Only the two words QSettings writes for a bool; anything else is damage.
+bool ReadBool(const QSettings& store, const char* key, bool fallback) {
+    const QString text = store.value(key).toString();
+    if (text == QLatin1String("true")) {
+        return true;
+    }
+    if (text == QLatin1String("false")) {
+        return false;
+    }
+    return fallback;
+}
+
+}  // namespace
+
+ListeningSettings ListeningSettings::Load() {
+    ListeningSettings settings;
+    const QSettings store = Store();
+    if (store.status() != QSettings::NoError) {
+        return settings;
+    }
+    bool ok = false;
+    const double a4 = store.value(kA4Key).toString().toDouble(&ok);
+    if (ok && a4 >= ListeningControls::kLowestA4 && a4 <= ListeningControls::kHighestA4) {
+        settings.a4 = std::round(a4 * 10.0) / 10.0;
+    }
+    settings.loop = ReadBool(store, kLoopKey, settings.loop);
+    settings.bothEars = ReadBool(store, kBothEarsKey, settings.bothEars);
+    settings.lastFolder = store.value(kLastFolderKey).toString().toStdString();
+    return settings;
+}
+
+void ListeningSettings::Save() const {
+    QSettings store = Store();
+    store.setValue(kA4Key, QString::number(a4, 'f', 1));
+    store.setValue(kLoopKey, loop);
+    store.setValue(kBothEarsKey, bothEars);
+    store.setValue(kLastFolderKey, QString::fromStdString(lastFolder));
+    store.sync();
+}

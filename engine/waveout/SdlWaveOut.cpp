@@ -3,14 +3,17 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace {
 
 bool IsPlayable(const WaveFormatEx& format) {
     return format.wFormatTag == kWaveFormatPcm && format.wBitsPerSample == 16 &&
-           format.nChannels >= 1 && format.nChannels <= 8 && format.nSamplesPerSec > 0 &&
-           format.nSamplesPerSec <= 384000 && format.nBlockAlign == format.nChannels * 2;
+           format.nChannels >= 1 && format.nChannels <= 8 &&
+           format.nSamplesPerSec >= SdlWaveOut::kMinRate &&
+           format.nSamplesPerSec <= SdlWaveOut::kMaxRate &&
+           format.nBlockAlign == format.nChannels * 2;
 }
 
 SDL_AudioSpec SpecFor(const WaveFormatEx& format) {
@@ -18,14 +21,23 @@ SDL_AudioSpec SpecFor(const WaveFormatEx& format) {
     spec.freq = static_cast<int>(format.nSamplesPerSec);
     spec.format = AUDIO_S16SYS;
     spec.channels = static_cast<Uint8>(format.nChannels);
-    spec.samples = SdlWaveOut::kDeviceFrames;
+    spec.samples = SdlWaveOut::DeviceFrames(format.nSamplesPerSec);
     return spec;
 }
 
 // The device plays what it is given; SDL converts and resamples to the hardware.
 constexpr int kAllowedChanges = 0;
 
+constexpr std::uint32_t kFullRate = 44100;
+constexpr std::uint32_t kFullFrames = 4096;
+
 }  // namespace
+
+std::uint16_t SdlWaveOut::DeviceFrames(std::uint32_t samplesPerSec) {
+    const std::uint64_t frames = std::min<std::uint64_t>(
+        kFullFrames, std::uint64_t{samplesPerSec} * kFullFrames / kFullRate);
+    return static_cast<std::uint16_t>(std::bit_floor(std::max<std::uint64_t>(frames, 1)));
+}
 
 void SdlWaveOut::DeviceCloser::operator()(std::uint32_t* deviceId) const {
     SDL_CloseAudioDevice(*deviceId);
@@ -39,16 +51,7 @@ SdlWaveOut::~SdlWaveOut() {
 }
 
 MmResult SdlWaveOut::Query(const WaveFormatEx& format) {
-    if (!IsPlayable(format) || !m_sdl->Ok()) {
-        return WAVERR_BADFORMAT;
-    }
-    SDL_AudioSpec want = SpecFor(format);  // no callback: opened and closed at once
-    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, kAllowedChanges);
-    if (id == 0) {
-        return WAVERR_BADFORMAT;
-    }
-    SDL_CloseAudioDevice(id);
-    return MMSYSERR_NOERROR;
+    return IsPlayable(format) && m_sdl->Ok() ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
 }
 
 MmResult SdlWaveOut::Open(const WaveFormatEx& format, WaveOutCallback callback, void* instance) {

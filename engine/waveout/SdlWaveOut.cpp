@@ -48,6 +48,9 @@ SdlWaveOut::SdlWaveOut() : m_sdl(SdlAudioInit::Acquire()) {}
 
 SdlWaveOut::~SdlWaveOut() {
     Close();
+    if (m_closer.joinable()) {
+        m_closer.join();
+    }
 }
 
 MmResult SdlWaveOut::Query(const WaveFormatEx& format) {
@@ -158,7 +161,13 @@ MmResult SdlWaveOut::Close() {
     m_quit.store(true, std::memory_order_release);
     Signal();
     m_thread.join();
-    m_device.reset();
+    // SDL lets a closing device drain for two of its buffers (186 ms at 44100 Hz)
+    // before it returns. The device is paused and done with this object, so that
+    // wait runs on a thread of its own and a reopen need not sit through it.
+    if (m_closer.joinable()) {
+        m_closer.join();
+    }
+    m_closer = std::thread([device = std::move(m_device)]() mutable { device.reset(); });
     m_callback = nullptr;
     m_instance = nullptr;
     return MMSYSERR_NOERROR;

@@ -56,7 +56,8 @@ class SdlWaveOut final : public WaveOut {
     // WOM_DONEs have run.
     MmResult Reset() override;
     // Returns what is queued as done, stops the device and joins the
-    // notification thread: no callback runs after it returns.
+    // notification thread: no callback runs after it returns. SDL's own close
+    // of the stopped device finishes on a thread of its own.
     MmResult Close() override;
 
     // Audio callbacks that found no written data for some of their frames and
@@ -100,4 +101,5 @@ class SdlWaveOut final : public WaveOut {
     std::atomic<bool> m_quit{false};
     std::atomic<std::uint64_t> m_underruns{0};
     std::thread m_thread;
+    std::thread m_closer;  // closes the last device; joined before the next close and at the end
 };

@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 namespace {
@@ -34,9 +33,8 @@ constexpr std::uint32_t kFullFrames = 4096;
 }  // namespace
 
 std::uint16_t SdlWaveOut::DeviceFrames(std::uint32_t samplesPerSec) {
-    const std::uint64_t frames = std::min<std::uint64_t>(
-        kFullFrames, std::uint64_t{samplesPerSec} * kFullFrames / kFullRate);
-    return static_cast<std::uint16_t>(std::bit_floor(std::max<std::uint64_t>(frames, 1)));
+    const std::uint64_t frames = std::uint64_t{samplesPerSec} * kFullFrames / kFullRate;
+    return static_cast<std::uint16_t>(std::clamp<std::uint64_t>(frames, 1, kFullFrames));
 }
 
 void SdlWaveOut::DeviceCloser::operator()(std::uint32_t* deviceId) const {

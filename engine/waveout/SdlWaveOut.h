@@ -34,7 +34,8 @@ class SdlWaveOut final : public WaveOut {
     // duration below. The client's two buffers each last 186 ms below 44100 Hz
     // and hold 8192 frames from there up, so a callback never asks for more than
     // half of one: while one buffer is being refilled the other still serves the
-    // next callback whole. A power of two, as SDL's drivers prefer.
+    // next callback whole. No less than that either: SDL asks the sound server
+    // to buffer about as much, and a shorter buffer there breaks up under load.
     static std::uint16_t DeviceFrames(std::uint32_t samplesPerSec);
     static constexpr std::uint32_t kMaxQueued = 16;  // headers written, not yet reported
 

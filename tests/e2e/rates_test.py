@@ -2,8 +2,8 @@
 
 --cases rates: for each of 8000 to 96000 Hz, first play_tone runs the SDL
 device alone at that rate against the server, and its own underrun counter
-must stay 0 (so a gap the window's sound shows later says whether the device
-or the server ran dry); then a 2 s 16-bit mono WAV made at that rate is loaded
+must stay 0 (a gap in its sound then is the server's, and a gap the window's
+sound shows later is most likely the server's too); then a 2 s 16-bit mono WAV made at that rate is loaded
 with Read Waveform: 5 s of the sink hold the tone at 440.00 Hz ± 0.05 with no
 run of silence, and Start / Stop Play plays the recording whole (its length
 within 5 %) and like sox's own resampling of it (correlation ≥ 0.95).
@@ -42,11 +42,20 @@ def quiet_run(x):
 
 
 def device_alone(s, play_tone, rate, check):
-    """play_tone at this rate: exit status 2 means its device ran short of data."""
+    """play_tone at this rate, its sound recorded: exit status 2 means its device
+    ran short of data; a gap in the sink with status 0 means the server ran dry."""
+    rec = s.recorder(f"alone-{rate}").start()
     out = subprocess.run([play_tone, "2", str(rate)], env={**s.env, "SDL_AUDIODRIVER": "pulseaudio"},
                          capture_output=True, text=True, timeout=30)
+    rec.record_for(0.3)
+    left = rec.stop()[:, 0]
+    first, last = harness.sounding_span(left)
+    run = quiet_run(left[first + 1:last - 1])
     check(out.returncode == 0, f"{rate} Hz: the SDL device alone never ran dry "
                                f"(play_tone status {out.returncode} {out.stderr.strip()})")
+    if run >= 3:
+        print(f"note: {rate} Hz: the device alone was heard with a gap of {run} samples "
+              f"although it never ran dry: the server did", flush=True)
     return out.returncode == 0
 
 

@@ -336,7 +336,19 @@ void CToneMatchDlg::LoadRecording(const std::string& path) {
     UpdateData(false);
     UpdatePlayButton();
     m_engine.RequestRetune();
-    m_engine.OpenOutput();  // a refused rate leaves the tone silent, unreported
+    if (!m_engine.OpenOutput()) {
+        // The stream cannot run at this rate (too low for a whole buffer, or
+        // refused by the device): say so, drop the recording rather than keep
+        // one that cannot play, and bring the tone back at the default rate.
+        m_engine.CloseOutput();
+        theSoundFile.m_loaded = false;
+        m_engine.SetRecording({});
+        UpdatePlayButton();
+        m_engine.SetSampleRate(ToneEngine::kDefaultRate);
+        m_engine.RequestRetune();
+        m_engine.OpenOutput();
+        AfxMessageBox("No output device for this format!");
+    }
 }
 
 void CToneMatchDlg::OnStartStopPlay() {

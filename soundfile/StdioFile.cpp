@@ -1,19 +1,35 @@
 #include "StdioFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 bool CStdioFile::Open(const std::string& path) {
     Close();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
+    // Only a regular file is read. A FIFO, a device or a socket would block the
+    // window thread in open() or read() (or do something on opening), so the
+    // path is looked at before it is opened; the descriptor is looked at again
+    // after, since the path may have been replaced in between. O_NONBLOCK keeps
+    // that open from waiting for a FIFO's writer.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;
     }
-    struct stat st {};
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flags != -1 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+        f = ::fdopen(fd, "rb");
+    }
+    if (f == nullptr) {
+        ::close(fd);
         return false;
     }
     m_file.reset(f);

@@ -21,7 +21,8 @@ class CStdioFile {
     CStdioFile& operator=(const CStdioFile&) = delete;
 
     // False (never an exception) when the file cannot be opened for reading.
-    // A directory is not a file and is refused.
+    // Anything but a regular file (a directory, a FIFO, a device) is refused
+    // without blocking.
     bool Open(const std::string& path);
     // Up to count bytes; fewer only at the end of the file. Throws CFileException
     // on a read error.

@@ -1,18 +1,25 @@
 #!/usr/bin/python3
-"""Start-up time of build/veltane, from launch to the first sound.
+"""Start-up and reload timing of build/veltane, as ratios measured in one run.
 
-For each of N runs (one shared Xvfb + openbox + private PulseAudio session) it
-launches the program and times, from the moment of launch:
-  first stream   - the server announces the first playback stream (pactl subscribe):
-                   the device's format probe, which opens and closes the device,
-  playing stream - the last stream announced before the sound, the one that plays,
-  sound          - the null sink's monitor first carries a non-zero sample (the
-                   recorder's ~20 ms latency included),
-  window         - the window titled "Veltane" is mapped (found by polling after
-                   the sound, so an upper bound),
-then ends the program with Return (EXIT). It prints each run and the medians.
+In one Xvfb + openbox + private PulseAudio session (the program's own latency
+request, no widened server buffer):
 
-  /usr/bin/python3 bench/startup/measure_startup.py --binary build/veltane [--runs 9]
+  window   - launch to the window mapped, for the program and, alternating
+             with it, for a bare Qt dialog of the same size (bench_bare_dialog);
+             both found by the same polling, so the ratio is fair (target ≤ 1.5);
+  reload   - Enter in the file dialog to the tone back in the sink for a 10 s
+             44100 Hz WAV, against the time the load itself takes
+             (bench_load_time, the median of 7 loads); the time beyond the load
+             is the stream's stop and restart (target ≤ 100 ms). The recorder's
+             latency (about 20 ms) makes it an upper bound;
+  retune   - a click in the frequency scroll bar's trough (+10 Hz) to the first
+             recorded sample that leaves the old tone's sine, at 44100 Hz: the
+             two stream buffers, SDL's buffer and the server's latency (again an
+             upper bound by the recorder's latency).
+
+  /usr/bin/python3 bench/startup/measure_startup.py --binary build/veltane \\
+      --bare build/bench/startup/bench_bare_dialog \\
+      --load-time build/bench/startup/bench_load_time [--runs 9]
 """
 
 import argparse
@@ -20,90 +27,149 @@ import os
 import statistics
 import subprocess
 import sys
-import threading
 import time
+
+import numpy as np
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "scripts", "e2e"))
 import harness  # noqa: E402
+from harness import RATE  # noqa: E402
 
 
-class StreamWatch:
-    """Notes the time of each new sink input from `pactl subscribe`."""
-
-    def __init__(self, session):
-        self.times = []
-        self.proc = session.spawn(["pactl", "subscribe"], stdout=subprocess.PIPE,
-                                  stderr=subprocess.DEVNULL, text=True, bufsize=1)
-        self.thread = threading.Thread(target=self._read, daemon=True)
-        self.thread.start()
-
-    def _read(self):
-        for line in self.proc.stdout:
-            if "'new' on sink-input" in line:
-                self.times.append(time.monotonic())
-
-    def between(self, t0, t1):
-        return [t for t in self.times if t0 <= t <= t1]
-
-
-def first_sound_after(rec, start_frame, timeout=20):
-    """Polls the recording for its first non-zero sample past start_frame; returns
-    the wall time at which it was seen (the recorder's latency, ~20 ms, included)."""
-    deadline = time.monotonic() + timeout
-    seen = start_frame
+def time_to_window(s, argv, name):
+    """(seconds from launch until a visible window of that exact name exists, process)."""
+    t0 = time.monotonic()
+    proc = s.spawn(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    deadline = t0 + 20
     while time.monotonic() < deadline:
-        data = rec.data(seen)
-        if data.any():
-            return time.monotonic()
-        seen += data.shape[0]
-        time.sleep(0.002)
-    raise harness.HarnessError("no sound")
+        out = s.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(proc.pid),
+                     "--name", f"^{name}$"], check=False)
+        if out.stdout.strip():
+            return time.monotonic() - t0, proc, int(out.stdout.split()[0])
+    raise harness.HarnessError(f"{argv[0]} showed no window {name!r}")
+
+
+def end(s, proc):
+    harness._end_process(proc)
+    s.forget(proc)
+
+
+def window_ratio(s, binary, bare, runs):
+    # The program's client size, for the bare dialog of the same size.
+    _, proc, wid = time_to_window(s, [binary], "Veltane")
+    app = harness.App.__new__(harness.App)
+    app.session, app.wid = s, wid
+    _, _, w, h = app.geometry(wid)
+    end(s, proc)
+    harness._wait_for(lambda: not s.sink_inputs(), 10, "the stream to close")
+    rows = []
+    for run in range(runs):
+        t_app, proc, _ = time_to_window(s, [binary], "Veltane")
+        end(s, proc)
+        harness._wait_for(lambda: not s.sink_inputs(), 10, "the stream to close")
+        t_bare, proc, _ = time_to_window(s, [bare, str(w), str(h)], "Bare")
+        end(s, proc)
+        rows.append((t_app * 1000, t_bare * 1000))
+        print(f"run {run + 1}: window mapped after {rows[-1][0]:6.1f} ms, bare {w}x{h} dialog "
+              f"{rows[-1][1]:6.1f} ms", flush=True)
+        time.sleep(0.2)
+    app_ms = statistics.median(r[0] for r in rows)
+    bare_ms = statistics.median(r[1] for r in rows)
+    print(f"median of {runs}: window {app_ms:.1f} ms, bare dialog {bare_ms:.1f} ms, "
+          f"ratio {app_ms / bare_ms:.2f} (target ≤ 1.5)", flush=True)
+
+
+def tone_back(rec, mark, timeout=5):
+    """Frames from mark to the first sound after the stream's stop, or None."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        left = rec.data(mark)[:, 0]
+        # a sine has single zeros at its crossings; the stop is a run of them
+        runs = np.convolve(left == 0, np.ones(8), "valid")
+        silent = np.nonzero(runs == 8)[0]
+        if silent.size:
+            after = np.nonzero(left[silent[0]:])[0]
+            if after.size:
+                return int(silent[0]) + int(after[0])
+        time.sleep(0.02)
+    return None
+
+
+def reload_time(s, binary, load_time, runs):
+    wav = os.path.join(s.dir, "ten-seconds.wav")
+    harness.write_wav(wav, harness.bell(10.0, seed=3))
+    load_ms = float(subprocess.run([load_time, wav], check=True, capture_output=True,
+                                   text=True).stdout)
+    rec, app, _ = s.start_veltane(binary)
+    loader = harness.Loader(s, app, rec, harness.Checks())
+    times = []
+    for run in range(runs):
+        dlg = loader.open_dialog()
+        app.type_text(wav)
+        time.sleep(0.5)
+        mark = rec.frames()
+        app.key("Return", wid=False)
+        back = tone_back(rec, mark)
+        if back is None or dlg in app.visible_windows():  # a completion popup took the Enter
+            for _ in range(3):
+                if dlg not in app.visible_windows():
+                    break
+                app.activate(dlg)
+                app.key("Return", wid=False)
+                time.sleep(1.0)
+            continue
+        times.append(back * 1000 / RATE)
+        print(f"run {run + 1}: Enter to tone {times[-1]:6.1f} ms (the load {load_ms:.1f} ms)",
+              flush=True)
+        time.sleep(0.5)
+    ms = statistics.median(times)
+    print(f"median of {len(times)}: Enter to tone {ms:.1f} ms, the load {load_ms:.1f} ms, "
+          f"beyond the load {ms - load_ms:.1f} ms (target ≤ 100)", flush=True)
+    retune_time(s, app, rec, runs)
+    app.click_du(*harness.EXIT_BUTTON)
+    app.wait_exit(5)
+    rec.stop()
+
+
+# The frequency scroll bar's trough right of the thumb, in dialog units.
+TROUGH_RIGHT = (60 + 0.85 * 245, 120 + 5)
+
+
+def retune_time(s, app, rec, runs):
+    times = []
+    for run in range(runs):
+        rec.wait_frames(rec.frames() + RATE)
+        mark = rec.frames()
+        before = rec.data(mark - RATE, RATE)[:, 0]
+        fit = harness.fit_sine(before)
+        app.click_du(*TROUGH_RIGHT)
+        rec.wait_frames(mark + RATE)
+        after = rec.data(mark, RATE)[:, 0].astype(np.float64)
+        # the old sine, carried on from the second before the click
+        t = np.arange(RATE, 2 * RATE) - (RATE - 1) / 2.0
+        old = fit["amp"] * np.cos(2 * np.pi * fit["freq"] / RATE * t + fit["phase"]) + fit["offset"]
+        left = np.nonzero(np.abs(after - old) > 300)[0]
+        if not left.size:
+            continue
+        times.append(left[0] * 1000 / RATE)
+        print(f"run {run + 1}: retune heard after {times[-1]:6.1f} ms", flush=True)
+    print(f"median of {len(times)}: retune heard after {statistics.median(times):.1f} ms "
+          f"(max {max(times):.1f} ms)", flush=True)
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--binary", required=True)
+    ap.add_argument("--bare", required=True)
+    ap.add_argument("--load-time", required=True)
     ap.add_argument("--runs", type=int, default=9)
     args = ap.parse_args()
-
-    rows = []
     with harness.Session(server_buffer=False) as s:  # time the program as it asks
-        watch = StreamWatch(s)
-        rec = s.recorder("startup").start()
-        time.sleep(0.5)
-        for run in range(args.runs):
-            start_frame = rec.frames()
-            t0 = time.monotonic()
-            app = s.app(args.binary)
-            t_sound = first_sound_after(rec, start_frame)
-            # Opening the device may announce more than one stream (a format probe
-            # first); the one that plays is the last announced before the sound.
-            announced = watch.between(t0, t_sound)
-            if not announced:
-                raise harness.HarnessError("sound before any stream was announced")
-            t_stream = announced[-1]
-            t_probe = announced[0]
-            wid = app.find_window("Veltane", timeout=20)
-            t_window = time.monotonic()  # upper bound: found by polling after the sound
-            rows.append(((t_probe - t0) * 1000, (t_stream - t0) * 1000, (t_sound - t0) * 1000,
-                         (t_window - t0) * 1000))
-            print(f"run {run + 1}: first stream {rows[-1][0]:6.1f} ms   playing stream "
-                  f"{rows[-1][1]:6.1f} ms   sound {rows[-1][2]:6.1f} ms   window ≤ "
-                  f"{rows[-1][3]:6.1f} ms   ({len(announced)} stream(s) announced)", flush=True)
-            app.activate(wid)
-            app.key("Return", wid=False)
-            if app.wait_exit(5) is None:
-                app.end()
-            s.forget(app.proc)
-            harness._wait_for(lambda: not s.sink_inputs(), 10, "the stream to close")
-            time.sleep(0.3)
-        rec.stop()
-    med = [statistics.median(col) for col in zip(*rows)]
-    print(f"median of {len(rows)}: launch → first stream (a format probe, if any) {med[0]:.1f} ms, "
-          f"→ playing stream {med[1]:.1f} ms, → first sound {med[2]:.1f} ms, "
-          f"→ window ≤ {med[3]:.1f} ms")
+        window_ratio(s, args.binary, args.bare, args.runs)
+        reload_time(s, args.binary, args.load_time, args.runs)
     return 0
 
 

@@ -14,10 +14,10 @@ bool InitAudio() {
 
 }  // namespace
 
-SdlAudioInit::SdlAudioInit() : m_ok(InitAudio()) {}
+SdlAudioInit::SdlAudioInit() : m_ok(std::async(std::launch::async, InitAudio).share()) {}
 
 SdlAudioInit::~SdlAudioInit() {
-    if (m_ok) {
+    if (m_ok.get()) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 }

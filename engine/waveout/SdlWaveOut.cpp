@@ -9,8 +9,10 @@ namespace {
 
 bool IsPlayable(const WaveFormatEx& format) {
     return format.wFormatTag == kWaveFormatPcm && format.wBitsPerSample == 16 &&
-           format.nChannels >= 1 && format.nChannels <= 8 && format.nSamplesPerSec > 0 &&
-           format.nSamplesPerSec <= 384000 && format.nBlockAlign == format.nChannels * 2;
+           format.nChannels >= 1 && format.nChannels <= 8 &&
+           format.nSamplesPerSec >= SdlWaveOut::kMinRate &&
+           format.nSamplesPerSec <= SdlWaveOut::kMaxRate &&
+           format.nBlockAlign == format.nChannels * 2;
 }
 
 SDL_AudioSpec SpecFor(const WaveFormatEx& format) {
@@ -18,14 +20,22 @@ SDL_AudioSpec SpecFor(const WaveFormatEx& format) {
     spec.freq = static_cast<int>(format.nSamplesPerSec);
     spec.format = AUDIO_S16SYS;
     spec.channels = static_cast<Uint8>(format.nChannels);
-    spec.samples = SdlWaveOut::kDeviceFrames;
+    spec.samples = SdlWaveOut::DeviceFrames(format.nSamplesPerSec);
     return spec;
 }
 
 // The device plays what it is given; SDL converts and resamples to the hardware.
 constexpr int kAllowedChanges = 0;
 
+constexpr std::uint32_t kFullRate = 44100;
+constexpr std::uint32_t kFullFrames = 4096;
+
 }  // namespace
+
+std::uint16_t SdlWaveOut::DeviceFrames(std::uint32_t samplesPerSec) {
+    const std::uint64_t frames = std::uint64_t{samplesPerSec} * kFullFrames / kFullRate;
+    return static_cast<std::uint16_t>(std::clamp<std::uint64_t>(frames, 1, kFullFrames));
+}
 
 void SdlWaveOut::DeviceCloser::operator()(std::uint32_t* deviceId) const {
     SDL_CloseAudioDevice(*deviceId);
@@ -36,19 +46,13 @@ SdlWaveOut::SdlWaveOut() : m_sdl(SdlAudioInit::Acquire()) {}
 
 SdlWaveOut::~SdlWaveOut() {
     Close();
+    if (m_closer.joinable()) {
+        m_closer.join();
+    }
 }
 
 MmResult SdlWaveOut::Query(const WaveFormatEx& format) {
-    if (!IsPlayable(format) || !m_sdl->Ok()) {
-        return WAVERR_BADFORMAT;
-    }
-    SDL_AudioSpec want = SpecFor(format);  // no callback: opened and closed at once
-    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, kAllowedChanges);
-    if (id == 0) {
-        return WAVERR_BADFORMAT;
-    }
-    SDL_CloseAudioDevice(id);
-    return MMSYSERR_NOERROR;
+    return IsPlayable(format) && m_sdl->Ok() ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
 }
 
 MmResult SdlWaveOut::Open(const WaveFormatEx& format, WaveOutCallback callback, void* instance) {
@@ -155,7 +159,13 @@ MmResult SdlWaveOut::Close() {
     m_quit.store(true, std::memory_order_release);
     Signal();
     m_thread.join();
-    m_device.reset();
+    // SDL lets a closing device drain for two of its buffers (186 ms at 44100 Hz)
+    // before it returns. The device is paused and done with this object, so that
+    // wait runs on a thread of its own and a reopen need not sit through it.
+    if (m_closer.joinable()) {
+        m_closer.join();
+    }
+    m_closer = std::thread([device = std::move(m_device)]() mutable { device.reset(); });
     m_callback = nullptr;
     m_instance = nullptr;
     return MMSYSERR_NOERROR;

@@ -24,10 +24,19 @@
 //   WOM_DONE for each finished header, in the order they were written.
 class SdlWaveOut final : public WaveOut {
   public:
-    // SDL's buffer, in frames (about 93 ms at 44100 Hz). A smaller one breaks up
-    // on a busy desktop; the two stream buffers behind it (186 ms each) dominate
-    // how soon a retune is heard anyway.
-    static constexpr std::uint16_t kDeviceFrames = 4096;
+    // The stream rates the device takes, in frames per second. Below the lowest
+    // the tone's top (1500.1 Hz) would come close to half the rate, where SDL's
+    // and the server's resamplers cut it off; above the highest no server plays.
+    static constexpr std::uint32_t kMinRate = 4000;
+    static constexpr std::uint32_t kMaxRate = 384000;
+
+    // SDL's buffer, in frames: 4096 (about 93 ms) at 44100 Hz and above, the same
+    // duration below. The client's two buffers each last 186 ms below 44100 Hz
+    // and hold 8192 frames from there up, so a callback never asks for more than
+    // half of one: while one buffer is being refilled the other still serves the
+    // next callback whole. No less than that either: SDL asks the sound server
+    // to buffer about as much, and a shorter buffer there breaks up under load.
+    static std::uint16_t DeviceFrames(std::uint32_t samplesPerSec);
     static constexpr std::uint32_t kMaxQueued = 16;  // headers written, not yet reported
 
     SdlWaveOut();
@@ -35,7 +44,9 @@ class SdlWaveOut final : public WaveOut {
     SdlWaveOut(const SdlWaveOut&) = delete;
     SdlWaveOut& operator=(const SdlWaveOut&) = delete;
 
-    // Opens and closes the default device with the format to see it is playable.
+    // Whether SDL can play the format: 16-bit PCM at a rate in range, which SDL
+    // converts and resamples for any device. Opens nothing, so it costs no time;
+    // a device that refuses the stream after all refuses it at Open.
     MmResult Query(const WaveFormatEx& format) override;
     // Opens the device paused; the first Write starts it.
     MmResult Open(const WaveFormatEx& format, WaveOutCallback callback, void* instance) override;
@@ -46,7 +57,8 @@ class SdlWaveOut final : public WaveOut {
     // WOM_DONEs have run.
     MmResult Reset() override;
     // Returns what is queued as done, stops the device and joins the
-    // notification thread: no callback runs after it returns.
+    // notification thread: no callback runs after it returns. SDL's own close
+    // of the stopped device finishes on a thread of its own.
     MmResult Close() override;
 
     // Audio callbacks that found no written data for some of their frames and
@@ -90,4 +102,5 @@ class SdlWaveOut final : public WaveOut {
     std::atomic<bool> m_quit{false};
     std::atomic<std::uint64_t> m_underruns{0};
     std::thread m_thread;
+    std::thread m_closer;  // closes the last device; joined before the next close and at the end
 };

@@ -1,8 +1,10 @@
 // Plays the engine's tone through the SDL device for a number of seconds, the
-// way the dialog does but without a window: 44100 Hz, 440 Hz, amplitude 8192.
-// Usage: play_tone [seconds]. Exit status 0 when the stream opened and closed.
+// way the dialog does but without a window: 440 Hz, amplitude 8192, 44100 Hz or
+// the rate given. Usage: play_tone [seconds [rate]]. Exit status 0 when the
+// stream opened and closed, 2 when the device ran short of data.
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -30,6 +32,9 @@ int main(int argc, char** argv) {
     ToneEngine engine(device, host);
     engine.AllocateBuffers();
     engine.InitOscillator(440.0);
+    if (argc > 2) {
+        engine.SetSampleRate(static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10)));
+    }
     if (!engine.OpenOutput()) {
         std::fputs("play_tone: no output device for this format\n", stderr);
         engine.CloseOutput();

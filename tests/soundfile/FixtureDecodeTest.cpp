@@ -166,7 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FixtureCase{"id3_small_stereo_44100.mp3", 0, 44100, 2, C, 2304},
                       FixtureCase{"id3_large_mono_22050.mp3", 0, 22050, 1, C, 1152},
                       FixtureCase{"layer2_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-                      FixtureCase{"concat_44100_stereo_22050_mono.mp3", 0, 44100, 2, C, 2304}),
+                      FixtureCase{"concat_44100_stereo_22050_mono.mp3", 0, 44100, 2, C, 2304},
+                      FixtureCase{"cut_mpeg1_stereo_44100.mp3", 0, 44100, 2, C, 2304},
+                      FixtureCase{"mp3_in_wav_mono_22050.wav", 0, 22050, 1, C, 1152},
+                      FixtureCase{"mp2_in_wav_stereo_48000.wav", 0, 48000, 2, C, 2304}),
     [](const auto& p) {
         std::string name = p.param.file;
         for (char& ch : name) {

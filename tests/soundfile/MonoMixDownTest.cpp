@@ -40,17 +40,4 @@ INSTANTIATE_TEST_SUITE_P(
         MixCase{"OddTrailingByteIgnored", 17, {1, 0, 2, 0, 7}, {1, 2}}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST(MonoMixDownCount, CutsTheWantedCountToTheData) {
-    EXPECT_EQ(MonoMixDown::SampleCount(18, 4000, 44100), 1000);
-    EXPECT_EQ(MonoMixDown::SampleCount(18, 4003, 44100), 1000);
-    EXPECT_EQ(MonoMixDown::SampleCount(9, 4000, 10), 10);
-    EXPECT_EQ(MonoMixDown::SampleCount(17, 4000, 0), 0);
-    EXPECT_EQ(MonoMixDown::SampleCount(17, 4000, -5), 0);
-    EXPECT_EQ(MonoMixDown::SampleCount(10, 0, 100), 0);
-    for (unsigned sum : {0u, 8u, 11u, 16u, 19u, 20u, 25u, 34u}) {
-        EXPECT_EQ(MonoMixDown::BytesPerSample(sum), 0u) << sum;
-        EXPECT_EQ(MonoMixDown::SampleCount(sum, 4000, 100), 0) << sum;
-    }
-}
-
 }  // namespace

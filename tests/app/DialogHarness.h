@@ -128,10 +128,9 @@ class DialogHarness {
         finisher.join();
     }
 
-    // Left channel of the last written buffer.
-    std::vector<std::int16_t> LastLeft() const {
-        const auto written = device.WrittenBuffers();
-        return written.empty() ? std::vector<std::int16_t>{} : Channel(written.back().values, 0);
+    // One channel of the last written buffer.
+    std::vector<std::int16_t> Last(int channel = 0) const {
+        return Channel(device.WrittenBuffers().back().values, channel);
     }
 
     void ClickPart(QStyle::SubControl part) {
@@ -147,7 +146,7 @@ class DialogHarness {
         bar->setSliderDown(false);
     }
 
-    double ShownFrequency() const { return itemAs<QLineEdit>(IDC_FREQUENCY)->text().toDouble(); }
+    QString Text(int id) const { return itemAs<QLineEdit>(id)->text(); }
 
     FakePrompter prompter;
     VirtualWaveOut device;

@@ -79,21 +79,15 @@ inline QPoint PartCenter(const QScrollBar* bar, QStyle::SubControl part) {
 class DialogHarness {
   public:
     explicit DialogHarness(bool create = true) {
-        ResetSoundFile();
+        theSoundFile.m_loaded = false;
+        theSoundFile.m_path.clear();
+        theSoundFile.m_sampleCount = theSoundFile.m_samplesAllocated = 0;
+        theSoundFile.m_samples.reset();
         theApp.ReadVersionStrings(&ExecutableVersionBlock());
         dialog = std::make_unique<CToneMatchDlg>(device);
         if (create) {
             Create();
         }
-    }
-
-    static void ResetSoundFile() {
-        theSoundFile.m_loaded = false;
-        theSoundFile.m_path.clear();
-        theSoundFile.m_sampleCount = 0;
-        theSoundFile.m_samples.reset();
-        theSoundFile.m_samplesAllocated = 0;
-        theSoundFile.m_dataLength = 0;
     }
 
     bool Create() {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QWheelEvent>
-#include <random>
 #include <string>
 
 #include "DialogHarness.h"
@@ -102,58 +101,6 @@ TEST(Volume, TheTrackbarSetsTheToneAmplitudeOnly) {
         EXPECT_GE(PeakOf(h.Last()), volume * 327 * 99 / 100);
         EXPECT_NEAR(EstimateFrequency(h.Last(), 44100.0), volume == 0 ? 0.0 : 440.0, 0.01);
     }
-}
-
-// Thousands of scroll messages while the stream refills on another thread: the
-// tone never steps by more than the frequency in force allows, and the last
-// frequency asked for is the one that plays.
-TEST(ScrollBar, RetuneUnderPressureKeepsTheWaveWholeAndEndsOnTheLastRequest) {
-    DialogHarness h;
-    std::atomic<bool> stop{false};
-    std::thread stream([&] {
-        for (int finished = 0; !stop.load() && finished < 400;) {
-            finished += h.device.FinishNext(true) ? 1 : 0;
-        }
-    });
-    std::mt19937 random(1234);
-    const Qt::Key keys[] = {Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Left, Qt::Key_Right,
-                            Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
-    for (int i = 0; i < 4000; ++i) {
-        QTest::keyClick(h.scrollBar(), keys[random() % (i % 50 == 0 ? 8 : 4)]);
-        if (i % 8 == 0) {
-            QCoreApplication::processEvents();
-        }
-    }
-    h.DragThumbTo(7777);
-    stop.store(true);
-    // Let the stream thread leave its loop; its refills may wait on this thread.
-    std::atomic<bool> joined{false};
-    std::thread joiner([&] {
-        stream.join();
-        joined.store(true);
-    });
-    while (!joined.load()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    joiner.join();
-    h.FinishBuffer();
-    h.FinishBuffer();
-    const auto written = h.device.WrittenBuffers();
-    ASSERT_GT(written.size(), 20u);
-    std::int16_t previous = Channel(written.front().values, 0).back();
-    for (std::size_t b = 1; b < written.size(); ++b) {
-        const auto left = Channel(written[b].values, 0);
-        const double f = EstimateFrequency(left, 44100.0);
-        ASSERT_TRUE(PeakOf(left) > 8000 && f >= 99.9 && f <= 1500.2) << "buffer " << b;
-        const double maxStep = 8192 * 2.0 * std::sin(std::numbers::pi * f / 44100.0) * 1.01 + 2.0;
-        int worst = std::abs(left.front() - previous);
-        for (std::size_t n = 1; n < left.size(); ++n) {
-            worst = std::max(worst, std::abs(left[n] - left[n - 1]));
-        }
-        EXPECT_LE(worst, maxStep) << "buffer " << b << " at " << f << " Hz";
-        previous = left.back();
-    }
-    EXPECT_NEAR(EstimateFrequency(h.Last(), 44100.0), 777.7, 0.01);
 }
 
 }  // namespace

@@ -50,17 +50,13 @@ def _wait_for(predicate, timeout, what, interval=0.05):
 
 def _end_process(proc, grace=5.0):
     """SIGTERM by pid, then SIGKILL after a grace time."""
-    if proc is None or proc.poll() is not None:
-        return
-    for sig in (signal.SIGTERM, signal.SIGKILL):
+    if proc is not None and proc.poll() is None:
+        proc.terminate()
         try:
-            os.kill(proc.pid, sig)
             proc.wait(timeout=grace)
-            return
         except subprocess.TimeoutExpired:
-            continue
-        except ProcessLookupError:
-            return
+            proc.kill()
+            proc.wait(timeout=grace)
 
 
 def _terminate(signum, frame):
@@ -347,9 +343,7 @@ class App:
 
     def click_du(self, xdu, ydu, wid=None):
         """Left click at a point in dialog units of the dialog's client area."""
-        self.click_at(*self.du_to_screen(xdu, ydu, wid))
-
-    def click_at(self, sx, sy):
+        sx, sy = self.du_to_screen(xdu, ydu, wid)
         # no --sync: it waits for motion, and there is none when the pointer is already there
         self._x("xdotool", "mousemove", str(sx), str(sy))
         time.sleep(0.1)

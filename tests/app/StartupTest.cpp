@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "DialogHarness.h"
-#include "MainDialogTemplate.h"
 
 namespace {
 
@@ -38,36 +37,6 @@ TEST(Startup, ControlsShowTheInitialStateAndTheToneIs440HzAt8192OnTheLeftOnly) {
         EXPECT_GT(PeakOf(left), 8175);
         EXPECT_LE(PeakOf(left), 8192);
         EXPECT_EQ(PeakOf(Channel(buffer.values, 1)), 0);
-    }
-}
-
-TEST(Startup, EveryTemplateControlHasItsKindAndTheTabStopsTheirOrder) {
-    DialogHarness h;
-    static constexpr const char* kClasses[] = {"QPushButton",  "QPushButton", "QSlider",
-                                               "QLabel",       "QLineEdit",   "QScrollBar",
-                                               "QProgressBar", "QGroupBox"};  // by ControlKind
-    std::vector<QWidget*> tabStops;
-    for (const DialogItemTemplate& item : kMainDialogTemplate.items) {
-        QWidget* found = nullptr;
-        for (QWidget* child : h.window()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (child->property("dialogItemId").toInt() == item.id &&
-                child->inherits(kClasses[static_cast<int>(item.kind)])) {
-                found = child;
-            }
-        }
-        ASSERT_NE(found, nullptr) << "item " << item.id << " \"" << item.text << "\"";
-        if ((item.style & item_style::kTabStop) != 0) {
-            tabStops.push_back(found);
-        }
-    }
-    ASSERT_EQ(tabStops.size(), 10u);
-    EXPECT_EQ(h.window()->focusWidget(), tabStops.front()) << "EXIT has the focus at start";
-    QWidget* w = tabStops.front();
-    for (std::size_t i = 1; i < tabStops.size(); ++i) {
-        do {
-            w = w->nextInFocusChain();
-        } while (w->focusPolicy() == Qt::NoFocus || w == h.window());
-        EXPECT_EQ(w, tabStops[i]) << "tab stop " << i;
     }
 }
 

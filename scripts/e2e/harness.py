@@ -321,7 +321,7 @@ class App:
         x, y, w, h = self.geometry(wid)
         return int(round(x + xdu * w / DIALOG_W_DU)), int(round(y + ydu * h / DIALOG_H_DU))
 
-    def read_box(self, rect_du, wid=None, expect=None, timeout=4.0):
+    def read_box(self, rect_du, wid=None, expect=None, timeout=8.0):
         """The line of text a control shows (OCR); rect_du as in the template. With
         expect, reads again until it shows that or timeout s have passed (a box just
         uncovered may not be repainted yet); returns the last reading."""

@@ -145,6 +145,19 @@ TEST_P(LoadSoundFileGood, MixesDownToMono16AtTheFileRate) {
 INSTANTIATE_TEST_SUITE_P(
     Table, LoadSoundFileGood,
     ::testing::Values(
+        // The mix-down rows at their extremes; (L + R) / 2 truncates toward zero.
+        GoodCase{"Mono8",
+                 PcmWave({.channels = 1, .byteRate = 44100, .bits = 8}, {128, 255, 0}),
+                 {0, 32512, -32768}},
+        GoodCase{"Stereo8",
+                 PcmWave({.byteRate = 88200, .bits = 8}, {255, 255, 0, 0, 128, 128, 0, 255}),
+                 {32512, -32768, 0, -128}},
+        GoodCase{"Mono16OddTrailingByteIgnored",
+                 PcmWave({.channels = 1, .byteRate = 88200}, {0xFF, 0xFF, 0, 0x80, 7}),
+                 {-1, -32768}},
+        GoodCase{"Stereo16",
+                 PcmWave({}, S16({-3, 0, -1, 0, 32767, 32767, -32768, -32768, 3, 0})),
+                 {-1, 0, 32767, -32768, 1}},
         GoodCase{"ByteRateZeroGivesNoSamples", PcmWave({.byteRate = 0}, S16({1, 2, 3, 4})), {}},
         GoodCase{"CountLargerThanDataIsCut", PcmWave({.byteRate = 4}, S16({2, 4, 6, 8})), {3, 7}},
         GoodCase{"BlockAlignZeroIsNotUsed", PcmWave({.blockAlign = 0}, S16({2, 4})), {3}},

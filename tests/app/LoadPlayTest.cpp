@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "AfxDispatch.h"
 #include "DialogHarness.h"
 #include "TestBytes.h"
 
@@ -150,18 +149,6 @@ TEST_F(LoadPlay, AReadErrorIsReportedByTheFrameworkAndLeavesTheStreamClosed) {
     Load("after.wav");
     EXPECT_TRUE(h.device.IsOpen());
     EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
-}
-
-// Any other exception leaving a handler is reported too, and the next handler runs.
-TEST(Dispatch, ReportsAnEscapedExceptionAndGoesOn) {
-    FakePrompter prompter;
-    AfxDispatch([] { throw std::bad_alloc(); });
-    AfxDispatch([] { throw 42; });
-    bool ran = false;
-    AfxDispatch([&] { ran = true; });
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(prompter.messages,
-              (std::vector<std::string>{"Out of memory.", "An unexpected error occurred."}));
 }
 
 }  // namespace

@@ -6,8 +6,7 @@ only without a gap, the boxes 440, "no file loaded", "Veltane Program", 1.1.
 Loading through the real file dialog: a cancelled dialog changes nothing; a
 44100 Hz WAV plays in the right ear as exactly its mix-down (L + R) / 2 truncated
 toward zero; a file that is no WAV and a name of no file show their messages and
-keep the file name; Start / Stop Play stops and restarts from the first sample;
-an MP3 plays correlated with the ffmpeg tool's decode; a 22050 Hz recording plays
+keep the file name; an MP3 plays correlated with the ffmpeg tool's decode; a 22050 Hz recording plays
 at its own speed beside an unchanged tone; after every load the tone plays again.
 Tuning: the left arrow gives 439.9 Hz and the trough right of the thumb 10 Hz
 more, without a click; the volume trackbar gives 26 × 327, 100 × 327 and silence. Return, Escape and the
@@ -24,7 +23,7 @@ import numpy as np
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                 "scripts", "e2e"))
 import harness  # noqa: E402
-from harness import RATE, SETTLE  # noqa: E402
+from harness import RATE  # noqa: E402
 
 # The frequency scroll bar in dialog units, from the dialog template. At 440 Hz
 # the thumb sits near a quarter of the track; 85 % along is trough right of it.
@@ -135,30 +134,6 @@ def cancel(s, loader, check):
     check.tone(loader.rec.data(mark), 440.0, 8192, "tone through a cancelled file dialog")
 
 
-def replay(s, loader, check):
-    frames = harness.bell(3.0, seed=4)
-    if not load_wav(s, loader, check, frames, "long-bell.wav"):
-        return
-    expected, rec = mixdown(frames), loader.rec
-    loader.expect_tone("tone after loading the long WAV")
-    mark = rec.frames()
-    loader.app.click_du(*harness.START_STOP)
-    time.sleep(1.0)
-    loader.app.click_du(*harness.START_STOP)  # stop, about a third of the way in
-    rec.wait_frames(rec.frames() + int(SETTLE * RATE))
-    stopped_at = rec.frames()
-    rec.wait_frames(stopped_at + RATE // 2)
-    check(not rec.data(stopped_at)[:, 1].any(), "the second press stops the recording")
-    first, last = harness.sounding_span(rec.data(mark, stopped_at - mark)[:, 1])
-    heard = rec.data(mark + first, last - first)[:, 1]
-    check(0 < heard.size < expected.size and np.array_equal(heard, expected[: heard.size]),
-          f"until then it played the recording's start ({heard.size} samples)")
-    heard = loader.play(expected.size / RATE)[:, 1]
-    first, _ = harness.sounding_span(heard)
-    check(np.array_equal(heard[first:first + expected.size], expected),
-          "the third press plays it again from its first sample to its last")
-
-
 def mp3(s, loader, check):
     src, path = os.path.join(s.dir, "bell2.wav"), os.path.join(s.dir, "bell2.mp3")
     harness.write_wav(src, harness.bell(1.5, seed=2))
@@ -244,7 +219,7 @@ def main():
         exit_by("Return", app, harness.Loader(s, app, rec, check), check)
         app = start(s, args.binary, rec, check, ())
         loader = harness.Loader(s, app, rec, check)
-        for case in (cancel, wav, bad, replay, mp3, rate22050, wav):
+        for case in (cancel, wav, bad, mp3, rate22050, wav):
             case(s, loader, check)
         exit_by("Escape", app, loader, check)
         app = start(s, args.binary, rec, check, ())

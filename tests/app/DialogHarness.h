@@ -79,21 +79,15 @@ inline QPoint PartCenter(const QScrollBar* bar, QStyle::SubControl part) {
 class DialogHarness {
   public:
     explicit DialogHarness(bool create = true) {
-        ResetSoundFile();
+        theSoundFile.m_loaded = false;
+        theSoundFile.m_path.clear();
+        theSoundFile.m_sampleCount = theSoundFile.m_samplesAllocated = 0;
+        theSoundFile.m_samples.reset();
         theApp.ReadVersionStrings(&ExecutableVersionBlock());
         dialog = std::make_unique<CToneMatchDlg>(device);
         if (create) {
             Create();
         }
-    }
-
-    static void ResetSoundFile() {
-        theSoundFile.m_loaded = false;
-        theSoundFile.m_path.clear();
-        theSoundFile.m_sampleCount = 0;
-        theSoundFile.m_samples.reset();
-        theSoundFile.m_samplesAllocated = 0;
-        theSoundFile.m_dataLength = 0;
     }
 
     bool Create() {
@@ -128,10 +122,9 @@ class DialogHarness {
         finisher.join();
     }
 
-    // Left channel of the last written buffer.
-    std::vector<std::int16_t> LastLeft() const {
-        const auto written = device.WrittenBuffers();
-        return written.empty() ? std::vector<std::int16_t>{} : Channel(written.back().values, 0);
+    // One channel of the last written buffer.
+    std::vector<std::int16_t> Last(int channel = 0) const {
+        return Channel(device.WrittenBuffers().back().values, channel);
     }
 
     void ClickPart(QStyle::SubControl part) {
@@ -147,7 +140,7 @@ class DialogHarness {
         bar->setSliderDown(false);
     }
 
-    double ShownFrequency() const { return itemAs<QLineEdit>(IDC_FREQUENCY)->text().toDouble(); }
+    QString Text(int id) const { return itemAs<QLineEdit>(id)->text(); }
 
     FakePrompter prompter;
     VirtualWaveOut device;

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,25 +22,19 @@ std::vector<std::int16_t> Ramp(int count) {
 
 class LoadPlay : public testing::Test {
   protected:
-    std::string PathOf(const char* name) const { return (dir.Path() / name).string(); }
-
-    // A 16-bit mono PCM WAV file with these samples; its path.
-    std::string WriteWav(const char* name, std::uint32_t rate,
-                         const std::vector<std::int16_t>& samples) const {
-        return dir.Write(
-            name, PcmWave({.channels = 1, .rate = rate, .byteRate = rate * 2, .blockAlign = 2},
-                          S16(samples)));
-    }
-
-    // Presses Read Waveform with the fake file dialog answering path.
-    void Load(const std::optional<std::string>& path) {
+    // Writes a 16-bit mono PCM WAV file with these samples (unless it is to be
+    // missing), then presses Read Waveform with the file dialog answering its path.
+    void Load(const char* name, std::uint32_t rate = 44100, int samples = 100) {
+        const std::string path = (dir.Path() / name).string();
+        if (std::string(name).find("missing") == std::string::npos) {
+            dir.Write(name,
+                      PcmWave({.channels = 1, .rate = rate, .byteRate = rate * 2, .blockAlign = 2},
+                              S16(Ramp(samples))));
+        }
         h.prompter.answers.push_back(path);
         QTest::mouseClick(h.item(IDC_READ_WAVEFORM), Qt::LeftButton);
     }
-
     void PressStartStop() { QTest::mouseClick(h.item(IDC_START_STOP), Qt::LeftButton); }
-
-    QString FileNameBox() const { return h.itemAs<QLineEdit>(IDC_FILENAME)->text(); }
     std::uint32_t LastRate() const {
         return h.device.WrittenBuffers().back().format.nSamplesPerSec;
     }
@@ -52,149 +44,109 @@ class LoadPlay : public testing::Test {
 };
 
 TEST_F(LoadPlay, CancellingTheFileDialogChangesNothingAndKeepsTheStream) {
-    const std::size_t writes = h.device.WriteCount();
-    Load(std::nullopt);
-    ASSERT_EQ(h.prompter.filters.size(), 1u);
-    EXPECT_EQ(h.prompter.filters[0], "Waveform files (.wav, .mp3) (*.wav *.mp3)");
+    h.prompter.answers.push_back(std::nullopt);
+    QTest::mouseClick(h.item(IDC_READ_WAVEFORM), Qt::LeftButton);
+    EXPECT_EQ(h.prompter.filters,
+              std::vector<std::string>{"Waveform files (.wav, .mp3) (*.wav *.mp3)"});
     EXPECT_TRUE(h.prompter.messages.empty());
     EXPECT_EQ(h.device.OpenCount(), 1);
-    EXPECT_TRUE(h.device.IsOpen());
-    EXPECT_EQ(h.device.QueuedCount(), 2u);
-    EXPECT_EQ(h.device.WriteCount(), writes);
-    EXPECT_EQ(FileNameBox(), "no file loaded");
-    h.FinishBuffer();  // the tone goes on
-    EXPECT_NEAR(EstimateFrequency(h.LastLeft(), 44100.0), 440.0, 0.01);
+    EXPECT_EQ(h.device.WriteCount(), 2u);
+    EXPECT_EQ(h.Text(IDC_FILENAME), "no file loaded");
+}
+
+TEST_F(LoadPlay, A22050HzRecordingRunsTheStreamAtItsRateAndTheToneKeepsItsPitch) {
+    Load("low.wav", 22050, 30000);
+    EXPECT_TRUE(h.prompter.messages.empty());
+    EXPECT_EQ(h.Text(IDC_FILENAME), "low.wav");
+    EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
+    h.FinishBuffer();
+    EXPECT_EQ(LastRate(), 22050u);
+    EXPECT_EQ(h.Last().size(), 4096u);
+    EXPECT_NEAR(EstimateFrequency(h.Last(), 22050.0), 440.0, 0.01);
+    EXPECT_EQ(PeakOf(h.Last(1)), 0);  // not playing until pressed
 }
 
 struct BadLoad {
-    const char* name;  // written into the temp dir unless missing
-    bool exists;
+    const char* name;
     const char* message;
 };
 
 class FailedLoad : public LoadPlay, public testing::WithParamInterface<BadLoad> {};
 
-TEST_P(FailedLoad, ReportsItsMessageAndReopensTheStream) {
-    const BadLoad c = GetParam();
-    // A good WAV, refused by its name.
-    const std::string path = c.exists ? WriteWav(c.name, 22050, Ramp(100)) : PathOf(c.name);
-    Load(path);
-    ASSERT_EQ(h.prompter.messages.size(), 1u);
-    EXPECT_EQ(h.prompter.messages[0], c.message);
-    EXPECT_EQ(h.prompter.titles[0], "app_tests");
-    EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
-    EXPECT_EQ(FileNameBox(), "no file loaded");
-    EXPECT_TRUE(h.device.IsOpen());
-    EXPECT_EQ(h.device.OpenCount(), 2);
-    EXPECT_EQ(LastRate(), 44100u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Dialog, FailedLoad,
-                         testing::Values(BadLoad{"bell.Wav", true, "Not a valid .wav file!"},
-                                         BadLoad{"bell", true, "Not a valid .wav file!"},
-                                         BadLoad{"missing.wav", false, "Failed to open file!"}),
-                         [](const testing::TestParamInfo<BadLoad>& p) {
-                             std::string name = p.param.name;
-                             for (char& ch : name) {
-                                 if (ch == '.') {
-                                     ch = '_';
-                                 }
-                             }
-                             return name;
-                         });
-
-TEST_F(LoadPlay, A22050HzRecordingRunsTheStreamAtItsRateAndTheToneKeepsItsPitch) {
-    const std::string path = WriteWav("low.wav", 22050, Ramp(30000));
-    Load(path);
-    EXPECT_TRUE(h.prompter.messages.empty());
-    EXPECT_EQ(FileNameBox(), "low.wav");
-    EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
-    EXPECT_EQ(h.dialog->Engine().SampleRate(), 22050u);
-    h.FinishBuffer();
-    const auto last = h.device.WrittenBuffers().back();
-    EXPECT_EQ(last.format.nSamplesPerSec, 22050u);
-    EXPECT_EQ(last.values.size(), 8192u);
-    EXPECT_NEAR(EstimateFrequency(Channel(last.values, 0), 22050.0), 440.0, 0.01);
-    EXPECT_EQ(PeakOf(Channel(last.values, 1)), 0);  // not playing until pressed
-}
-
-TEST_F(LoadPlay, AFailedLoadAfterAGoodOneDisablesPlayButKeepsTheName) {
-    const std::string good = WriteWav("good.wav", 22050, Ramp(1000));
-    Load(good);
+// After a good load: the message, play disabled, the name and the rate kept, and
+// the stream open again with nothing to play on the right.
+TEST_P(FailedLoad, ReportsItsMessageAndKeepsTheNameAndRate) {
+    Load("good.wav", 22050);
     ASSERT_TRUE(h.item(IDC_START_STOP)->isEnabled());
-    Load(PathOf("nothing-here.wav"));
-    ASSERT_EQ(h.prompter.messages.size(), 1u);
-    EXPECT_EQ(h.prompter.messages[0], "Failed to open file!");
+    Load(GetParam().name);  // a good WAV, refused by its name
+    EXPECT_EQ(h.prompter.messages, std::vector<std::string>{GetParam().message});
+    EXPECT_EQ(h.prompter.titles, std::vector<std::string>{"app_tests"});  // the executable
     EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
-    EXPECT_EQ(FileNameBox(), "good.wav");
-    // Reopened at the previous rate, with nothing to play on the right.
+    EXPECT_EQ(h.Text(IDC_FILENAME), "good.wav");
+    EXPECT_EQ(h.device.OpenCount(), 3);
     EXPECT_EQ(LastRate(), 22050u);
     PressStartStop();  // disabled: nothing happens
     EXPECT_FALSE(h.dialog->Engine().FilePlaying());
 }
 
-TEST_F(LoadPlay, TwoQuickPressesStopAndRestartFromTheFirstSample) {
+INSTANTIATE_TEST_SUITE_P(Dialog, FailedLoad,
+                         testing::Values(BadLoad{"bell.Wav", "Not a valid .wav file!"},
+                                         BadLoad{"bell", "Not a valid .wav file!"},
+                                         BadLoad{"missing.wav", "Failed to open file!"}),
+                         [](const testing::TestParamInfo<BadLoad>& p) {
+                             std::string name = p.param.name;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
+
+// Played in the right ear at full scale whatever the volume, with the progress bar
+// following (8192 frames a buffer of 20000: 40 %, 81 %, then back to 0); two quick
+// presses stop it and start it again from its first sample.
+TEST_F(LoadPlay, PlaysOnTheRightWithProgressAndRestartsFromTheFirstSample) {
     const auto samples = Ramp(20000);
-    const std::string path = WriteWav("ramp.wav", 44100, samples);
-    Load(path);
-    // The recording is not scaled by the volume.
+    Load("ramp.wav", 44100, 20000);
     QTest::keyClick(h.trackbar(), Qt::Key_Home);
-    PressStartStop();
-    ASSERT_TRUE(h.dialog->Engine().FilePlaying());
-    h.FinishBuffer();
-    auto right = Channel(h.device.WrittenBuffers().back().values, 1);
-    EXPECT_EQ(right.front(), samples[0]);
-    EXPECT_EQ(right[8191], samples[8191]);
-    EXPECT_EQ(PeakOf(Channel(h.device.WrittenBuffers().back().values, 0)), 0);
-
-    PressStartStop();
-    PressStartStop();
-    EXPECT_TRUE(h.dialog->Engine().FilePlaying());
-    EXPECT_EQ(h.dialog->Engine().FilePosition(), 0);
-    h.FinishBuffer();
-    right = Channel(h.device.WrittenBuffers().back().values, 1);
-    EXPECT_EQ(right.front(), samples[0]);
-}
-
-TEST_F(LoadPlay, ProgressFollowsTheRecordingAndReturnsToZeroAtItsEnd) {
-    // 8192 frames a buffer: 41%, 81%, end.
-    const std::string path = WriteWav("progress.wav", 44100, Ramp(20000));
-    Load(path);
     auto* progress = h.itemAs<QProgressBar>(IDC_PROGRESS);
-    PressStartStop();
     std::vector<int> shown;
+    PressStartStop();
+    h.FinishBuffer();
+    shown.push_back(progress->value());
+    PressStartStop();
+    PressStartStop();
+    EXPECT_EQ(h.dialog->Engine().FilePosition(), 0);
     for (int i = 0; i < 3; ++i) {
         h.FinishBuffer();
         shown.push_back(progress->value());
+        if (i == 0) {
+            const auto right = h.Last(1);
+            EXPECT_TRUE(std::equal(right.begin(), right.end(), samples.begin()));
+            EXPECT_EQ(PeakOf(h.Last()), 0);
+        }
     }
-    EXPECT_EQ(shown, (std::vector<int>{40, 81, 0}));
+    EXPECT_EQ(shown, (std::vector<int>{40, 40, 81, 0}));
     EXPECT_FALSE(h.dialog->Engine().FilePlaying());
-    const auto right = Channel(h.device.WrittenBuffers().back().values, 1);
-    EXPECT_EQ(right[20000 - 16384 - 1], 20000 % 30000);  // the last sample
-    EXPECT_EQ(right[20000 - 16384], 0);                  // then silence
+    const auto right = h.Last(1);
+    EXPECT_EQ(right[20000 - 16384 - 1], 20000);  // the last sample
+    EXPECT_EQ(right[20000 - 16384], 0);          // then silence
 }
 
-// A read error inside the load leaves the command: the framework reports it,
-// the stream stays closed and nothing counts as loaded.
+// A read error inside the load leaves the command: the framework reports it, the
+// stream stays closed and nothing counts as loaded until the next good load.
 TEST_F(LoadPlay, AReadErrorIsReportedByTheFrameworkAndLeavesTheStreamClosed) {
-    const std::string path = PathOf("unreadable.wav");
     std::error_code error;
-    std::filesystem::create_symlink("/proc/self/mem", path, error);
+    std::filesystem::create_symlink("/proc/self/mem", dir.Path() / "missing-mem.wav", error);
     if (error) {
         GTEST_SKIP() << "no /proc/self/mem to read from";
     }
-    Load(path);
+    Load("missing-mem.wav");
     ASSERT_EQ(h.prompter.messages.size(), 1u);
     for (const char* loadMessage :
-         {"Not a valid .wav file!", "No data in file!", "Bad file!", "Failed to open file!"}) {
+         {"", "Not a valid .wav file!", "No data in file!", "Bad file!", "Failed to open file!"}) {
         EXPECT_NE(h.prompter.messages[0], loadMessage);
     }
-    EXPECT_FALSE(h.prompter.messages[0].empty());
     EXPECT_FALSE(h.device.IsOpen());
     EXPECT_FALSE(theSoundFile.m_loaded);
-    // The next confirmed load reopens the stream as usual.
-    const std::string good = WriteWav("after.wav", 44100, Ramp(10));
-    Load(good);
+    Load("after.wav");
     EXPECT_TRUE(h.device.IsOpen());
     EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
 }

@@ -1,6 +1,7 @@
-// The SDL device under SDL's disk driver, which writes what the device plays
-// to a file. Run in a process of its own: the driver is chosen once, at the
-// first SDL initialisation.
+// The SDL device under SDL's disk driver, which writes what the device plays to
+// a file: every rate a recording brings, and a close while a notification is
+// busy. Run in a process of its own: the driver is chosen once, at the first SDL
+// initialisation.
 #include "waveout/SdlWaveOut.h"
 
 #include <gtest/gtest.h>
@@ -144,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Rates, SdlWaveOutAtRate,
 
 TEST(SdlWaveOut, CloseWaitsForABusyNotificationAndReturnsEverythingInOrder) {
     ::setenv("SDL_DISKAUDIODELAY", "1", 1);
-    const DiskOutput output("close.raw");
+    ::setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
     SdlWaveOut sdl;
     struct Log {
         std::mutex mutex;

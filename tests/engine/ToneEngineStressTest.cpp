@@ -56,7 +56,7 @@ TEST(ToneEngineStress, ThousandOpenCloseCyclesUnderRetuningAndPlayback) {
     player.join();
     tuner.join();
 
-    EXPECT_GT(host.Refills(), 0);
+    EXPECT_FALSE(host.Progress().empty());
     EXPECT_TRUE(std::isfinite(engine.OscillatorState().Y1()));
     EXPECT_TRUE(std::isfinite(engine.OscillatorState().Y2()));
 

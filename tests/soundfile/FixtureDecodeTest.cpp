@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 
 #include "LoadSoundFile.h"
 
@@ -58,38 +60,30 @@ std::vector<std::int16_t> ReferenceMono(const std::filesystem::path& file, std::
     return mono;
 }
 
-struct Similarity {
-    double correlation = 0;
-    double relativeRmsError = 1;
-    long lag = 0;
-};
-
-// The best match of a against b shifted by up to maxLag samples either way.
-Similarity Compare(std::span<const std::int16_t> a, std::span<const std::int16_t> b, long maxLag) {
-    Similarity best;
+// At the lag (up to maxLag samples either way) where a correlates best with b:
+// the correlation and the rms error relative to b's level. The lag is searched on
+// every 8th sample, which keeps the search quick under the sanitizers.
+std::pair<double, double> BestMatch(std::span<const std::int16_t> a,
+                                    std::span<const std::int16_t> b, long maxLag) {
+    const auto at = [&](long lag, long stride) {
+        double ab = 0, aa = 0, bb = 0, dd = 0;
+        for (long i = std::max(0L, -lag);
+             i < static_cast<long>(a.size()) && i + lag < static_cast<long>(b.size());
+             i += stride) {
+            const double x = a[i], y = b[i + lag];
+            ab += x * y, aa += x * x, bb += y * y, dd += (x - y) * (x - y);
+        }
+        return aa > 0 && bb > 0 ? std::pair{ab / std::sqrt(aa * bb), std::sqrt(dd / bb)}
+                                : std::pair{0.0, 1.0};
+    };
+    long best = 0;
+    double bestCorrelation = -1;
     for (long lag = -maxLag; lag <= maxLag; ++lag) {
-        double ab = 0, aa = 0, bb = 0, diff = 0;
-        for (long i = std::max(0L, -lag); i < static_cast<long>(a.size()); ++i) {
-            const long j = i + lag;
-            if (j >= static_cast<long>(b.size())) {
-                break;
-            }
-            const double x = a[i];
-            const double y = b[j];
-            ab += x * y;
-            aa += x * x;
-            bb += y * y;
-            diff += (x - y) * (x - y);
-        }
-        if (aa == 0 || bb == 0) {
-            continue;
-        }
-        const double correlation = ab / std::sqrt(aa * bb);
-        if (correlation > best.correlation) {
-            best = {correlation, std::sqrt(diff / bb), lag};
+        if (const double c = at(lag, 8).first; c > bestCorrelation) {
+            best = lag, bestCorrelation = c;
         }
     }
-    return best;
+    return at(best, 1);
 }
 
 class FixtureDecodeTest : public ::testing::TestWithParam<FixtureCase> {};
@@ -120,12 +114,9 @@ TEST_P(FixtureDecodeTest, MatchesReferenceDecode) {
         EXPECT_TRUE(std::equal(samples.begin(), samples.end(), reference.begin()));
         return;
     }
-    const Similarity s = Compare(samples, reference, c.countSlack);
-    RecordProperty("correlation", std::to_string(s.correlation));
-    RecordProperty("relative_rms_error", std::to_string(s.relativeRmsError));
-    RecordProperty("lag", std::to_string(s.lag));
-    EXPECT_GT(s.correlation, 0.99) << "lag " << s.lag;
-    EXPECT_LT(s.relativeRmsError, 0.15) << "lag " << s.lag;
+    const auto [correlation, error] = BestMatch(samples, reference, c.countSlack);
+    EXPECT_GT(correlation, 0.99);
+    EXPECT_LT(error, 0.15);
 }
 
 constexpr auto E = Match::Exact;
@@ -166,14 +157,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FixtureCase{"id3_small_stereo_44100.mp3", 0, 44100, 2, C, 2304},
                       FixtureCase{"id3_large_mono_22050.mp3", 0, 22050, 1, C, 1152},
                       FixtureCase{"layer2_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-                      FixtureCase{"concat_44100_stereo_22050_mono.mp3", 0, 44100, 2, C, 2304}),
+                      FixtureCase{"concat_44100_stereo_22050_mono.mp3", 0, 44100, 2, C, 2304},
+                      FixtureCase{"cut_mpeg1_stereo_44100.mp3", 0, 44100, 2, C, 2304},
+                      FixtureCase{"mp3_in_wav_mono_22050.wav", 0, 22050, 1, C, 1152},
+                      FixtureCase{"mp2_in_wav_stereo_48000.wav", 0, 48000, 2, C, 2304}),
     [](const auto& p) {
         std::string name = p.param.file;
-        for (char& ch : name) {
-            if (!std::isalnum(static_cast<unsigned char>(ch))) {
-                ch = '_';
-            }
-        }
+        std::replace(name.begin(), name.end(), '.', '_');
         return name;
     });
 

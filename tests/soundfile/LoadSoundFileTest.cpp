@@ -10,11 +10,24 @@ namespace {
 
 const FmtFields kMono16{.channels = 1, .rate = 22050, .byteRate = 44100, .blockAlign = 2};
 
+// WAVE_FORMAT_EXTENSIBLE 24-bit PCM: cbSize, then valid bits, channel mask and
+// the sub-format GUID, whose first bytes can be spoilt.
+Bytes Extensible(std::uint16_t cbSize, std::uint8_t guidFirst = 1) {
+    Bytes fmt = FmtBody({.tag = 0xFFFE, .byteRate = 264600, .blockAlign = 6, .bits = 24});
+    AppendLe(fmt, cbSize, 2);
+    AppendLe(fmt, 24, 2);
+    AppendLe(fmt, 3, 4);
+    fmt.insert(fmt.end(), {guidFirst, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00,
+                           0xAA, 0x00, 0x38, 0x9B, 0x71});
+    return Wave(Concat({Chunk("fmt ", fmt), Chunk("data", Bytes(60, 0))}));
+}
+
 struct BadCase {
     const char* name;
     const char* fileName;
     Bytes bytes;
     LoadResult code;
+    const char* message;
 };
 
 void PrintTo(const BadCase& c, std::ostream* os) {
@@ -24,110 +37,146 @@ void PrintTo(const BadCase& c, std::ostream* os) {
 std::vector<BadCase> BadCases() {
     const Bytes good = PcmWave(kMono16, S16({1, 2, 3, 4}));
     const Bytes data = Chunk("data", Bytes(16, 0));
-    Bytes cbSizeAllOnes = Wave(Concat({Chunk("fmt ", FmtBody({.tag = 2}, 0xFFFF, 32)), data}));
+    const char* const wav = "Not a valid .wav file!";
+    const char* const noCodec = "Conversion not possible!";
     return {
-        {"ExtensionMixedCase", "a.Wav", good, 1},
-        {"NoExtension", "wav", good, 1},
-        {"OtherExtension", "a.flac", good, 1},
-        {"NotWaveForm", "a.wav", Concat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}, Bytes(4, 'X')}), 2},
-        {"NoDataChunk", "a.wav", Wave(Chunk("fmt ", FmtBody(kMono16))), 3},
-        {"EmptyFile", "a.wav", {}, 4},
-        {"Fmt57", "a.wav", Wave(Concat({Chunk("fmt ", FmtBody(kMono16, 39, 39)), data})), 5},
+        {"ExtensionMixedCase", "a.Wav", good, 1, wav},
+        {"NoExtension", "wav", good, 1, wav},
+        {"DotInTheFolderOnly", "a.d/wav", good, 1, wav},
+        {"OtherExtension", "a.flac", good, 1, wav},
+        {"NotWaveForm", "a.wav", Concat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}, Bytes(4, 'X')}), 2,
+         wav},
+        {"NoDataChunk", "a.wav", Wave(Chunk("fmt ", FmtBody(kMono16))), 3, "No data in file!"},
+        {"EmptyFile", "a.wav", {}, 4, wav},
+        {"Fmt57", "a.wav", Wave(Concat({Chunk("fmt ", FmtBody(kMono16, 39, 39)), data})), 5, wav},
         {"Pcm24BitMono", "a.wav",
-         PcmWave({.channels = 1, .byteRate = 132300, .bits = 24}, Bytes(12, 0)), 6},
-        {"PcmZeroChannels", "a.wav", PcmWave({.channels = 0}, Bytes(16, 0)), 6},
+         PcmWave({.channels = 1, .byteRate = 132300, .bits = 24}, Bytes(12, 0)), 6,
+         "Format not supported!"},
+        {"PcmZeroChannels", "a.wav", PcmWave({.channels = 0}, Bytes(16, 0)), 6,
+         "Format not supported!"},
         {"DecodedToFourChannels", "a.wav",
          PcmWave(
              {.tag = 6, .channels = 4, .rate = 8000, .byteRate = 32000, .blockAlign = 4, .bits = 8},
              Bytes(64, 0x55)),
-         6},
-        {"NoCodecForTag", "a.wav", PcmWave({.tag = 0x7A7A}, Bytes(16, 0)), 8},
-        {"CbSizeAllOnes", "a.wav", cbSizeAllOnes, 8},
-        {"CodecPathZeroChannels", "a.wav", PcmWave({.tag = 6, .channels = 0}, Bytes(16, 0)), 8},
-        {"DecoderYieldsNothing", "a.wav", PcmWave({.tag = 0x55, .bits = 0}, Bytes(4000, 0)), 7},
-        {"Mp3HeaderOnly", "a.mp3", FileWith({0xFF, 0xFB, 0x90, 0x64}, 4000), 7},
-        {"Mp3TooShort", "a.MP3", Bytes{0xFF, 0xFB}, 9},
+         6, "Format not supported!"},
+        {"NoCodecForTag", "a.wav", PcmWave({.tag = 0x7A7A}, Bytes(16, 0)), 8, noCodec},
+        {"CbSizeAllOnes", "a.wav",
+         Wave(Concat({Chunk("fmt ", FmtBody({.tag = 2}, 0xFFFF, 32)), data})), 8, noCodec},
+        {"CodecPathZeroChannels", "a.wav", PcmWave({.tag = 6, .channels = 0}, Bytes(16, 0)), 8,
+         noCodec},
+        {"ExtensibleWithoutItsFields", "a.wav", Extensible(21), 8, noCodec},
+        {"ExtensibleWithAForeignGuid", "a.wav", Extensible(22, 0x7A), 8, noCodec},
+        {"DecoderYieldsNothing", "a.wav", PcmWave({.tag = 0x55, .bits = 0}, Bytes(4000, 0)), 7,
+         "Error during conversion!"},
+        {"Mp3HeaderOnly", "a.mp3", FileWith({0xFF, 0xFB, 0x90, 0x64}, 4000), 7,
+         "Error during conversion!"},
+        {"Mp3TooShort", "a.MP3", Bytes{0xFF, 0xFB}, 9, "Not a valid mp3 file!"},
     };
 }
 
 class LoadSoundFileBadInput : public ::testing::TestWithParam<BadCase> {};
 
-// Each code through one of its conditions (the readers' own tests hold the rest),
-// after a good load, so that a failure is
-// also seen to clear the loaded flag and to keep the previous sample buffer.
-TEST_P(LoadSoundFileBadInput, ReportsItsCodeAndClearsLoaded) {
+// Each code through one of its conditions (the readers' own tables hold the rest),
+// after a good load: a failure clears the loaded flag and keeps the old buffer.
+TEST_P(LoadSoundFileBadInput, ReportsItsCodeAndMessageAndClearsLoaded) {
     const BadCase& c = GetParam();
     TempDir dir;
     CSoundFile record;
-    ASSERT_EQ(LoadSoundFile(record, dir.Write("good.wav", PcmWave(kMono16, S16({5, 6})))), 0);
+    ASSERT_EQ(LoadSoundFile(record, dir.Write("good.WAV", PcmWave(kMono16, S16({5, 6})))), 0);
     ASSERT_TRUE(record.m_loaded);
     const std::int16_t* previous = record.m_samples.get();
 
+    std::filesystem::create_directories((dir.Path() / c.fileName).parent_path());
     const std::string path = dir.Write(c.fileName, c.bytes);
     EXPECT_EQ(LoadSoundFile(record, path), c.code);
+    EXPECT_STREQ(LoadMessage(c.code), c.message);
     EXPECT_FALSE(record.m_loaded);
     EXPECT_TRUE(record.Samples().empty());
-    EXPECT_EQ(record.m_path, path);
     EXPECT_EQ(record.m_samples.get(), previous) << "a failed load keeps the old buffer";
-    EXPECT_NE(LoadMessage(c.code), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LoadSoundFileBadInput, ::testing::ValuesIn(BadCases()),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(LoadSoundFileOpen, MissingFileOrDirectoryGivesOpenFailed) {
+TEST(LoadSoundFileOpen, MissingFileOrFolderGivesOpenFailedAndOtherCodesBadFile) {
     TempDir dir;
     CSoundFile record;
     EXPECT_EQ(LoadSoundFile(record, (dir.Path() / "missing.wav").string()), 10);
     EXPECT_EQ(record.GetFileName(), "missing.wav");
     std::filesystem::create_directory(dir.Path() / "folder.wav");
     EXPECT_EQ(LoadSoundFile(record, (dir.Path() / "folder.wav").string()), 10);
-    EXPECT_FALSE(record.m_loaded);
+    EXPECT_STREQ(LoadMessage(10), "Failed to open file!");
+    EXPECT_EQ(LoadMessage(0), nullptr);
+    for (const int code : {11, -1, 32767}) {
+        EXPECT_STREQ(LoadMessage(static_cast<LoadResult>(code)), "Bad file!") << code;
+    }
 }
 
-struct PcmCase {
+struct GoodCase {
     const char* name;
-    FmtFields fmt;
-    Bytes data;
+    Bytes wav;
     std::vector<std::int16_t> samples;
+    std::uint32_t rate = 44100;
 };
 
-void PrintTo(const PcmCase& c, std::ostream* os) {
+void PrintTo(const GoodCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class LoadSoundFilePcm : public ::testing::TestWithParam<PcmCase> {};
+class LoadSoundFileGood : public ::testing::TestWithParam<GoodCase> {};
 
-TEST_P(LoadSoundFilePcm, MixesDownToMono16AtTheFileRate) {
-    const PcmCase& c = GetParam();
+TEST_P(LoadSoundFileGood, MixesDownToMono16AtTheFileRate) {
+    const GoodCase& c = GetParam();
     TempDir dir;
     CSoundFile record;
-    record.m_format.bytes.fill(0xEE);
-    ASSERT_EQ(LoadSoundFile(record, dir.Write("t.WAV", PcmWave(c.fmt, c.data))), 0);
+    ASSERT_EQ(LoadSoundFile(record, dir.Write("t.wav", c.wav)), 0);
     EXPECT_TRUE(record.m_loaded);
     const FormatArea& f = record.m_format;
     EXPECT_EQ(f.FormatTag(), 1);
     EXPECT_EQ(f.Channels(), 1);
-    EXPECT_EQ(f.SamplesPerSec(), c.fmt.rate);
-    EXPECT_EQ(f.AvgBytesPerSec(), c.fmt.rate * 2);
-    EXPECT_EQ(f.BlockAlign(), 2);
+    EXPECT_EQ(f.SamplesPerSec(), c.rate);
+    EXPECT_EQ(f.AvgBytesPerSec(), c.rate * 2);
     EXPECT_EQ(f.BitsPerSample(), 16);
-    EXPECT_EQ(record.m_dataLength, c.data.size());
-    EXPECT_EQ(record.m_sampleCount, static_cast<std::int32_t>(c.samples.size()));
     const auto samples = record.Samples();
+    EXPECT_EQ(record.m_sampleCount, static_cast<std::int32_t>(samples.size()));
     EXPECT_EQ(std::vector<std::int16_t>(samples.begin(), samples.end()), c.samples);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, LoadSoundFilePcm,
-    ::testing::Values(PcmCase{"ByteRateZeroGivesNoSamples", {.byteRate = 0}, S16({1, 2, 3, 4}), {}},
-                      PcmCase{
-                          "CountLargerThanDataIsCut", {.byteRate = 4}, S16({2, 4, 6, 8}), {3, 7}},
-                      PcmCase{"BlockAlignZeroIsNotUsed", {.blockAlign = 0}, S16({2, 4}), {3}},
-                      PcmCase{"NineChannelsOf8BitsTakeThe16BitMonoRow",
-                              {.channels = 9, .rate = 1000, .byteRate = 2000, .bits = 8},
-                              S16({-5, 7}),
-                              {-5, 7}}),
+    Table, LoadSoundFileGood,
+    ::testing::Values(
+        // The mix-down rows at their extremes; (L + R) / 2 truncates toward zero.
+        GoodCase{"Mono8",
+                 PcmWave({.channels = 1, .byteRate = 44100, .bits = 8}, {128, 255, 0}),
+                 {0, 32512, -32768}},
+        GoodCase{"Stereo8",
+                 PcmWave({.byteRate = 88200, .bits = 8}, {255, 255, 0, 0, 128, 128, 0, 255}),
+                 {32512, -32768, 0, -128}},
+        GoodCase{"Mono16OddTrailingByteIgnored",
+                 PcmWave({.channels = 1, .byteRate = 88200}, {0xFF, 0xFF, 0, 0x80, 7}),
+                 {-1, -32768}},
+        GoodCase{"Stereo16",
+                 PcmWave({}, S16({-3, 0, -1, 0, 32767, 32767, -32768, -32768, 3, 0})),
+                 {-1, 0, 32767, -32768, 1}},
+        GoodCase{"ByteRateZeroGivesNoSamples", PcmWave({.byteRate = 0}, S16({1, 2, 3, 4})), {}},
+        GoodCase{"CountLargerThanDataIsCut", PcmWave({.byteRate = 4}, S16({2, 4, 6, 8})), {3, 7}},
+        GoodCase{"BlockAlignZeroIsNotUsed", PcmWave({.blockAlign = 0}, S16({2, 4})), {3}},
+        GoodCase{"NineChannelsOf8BitsTakeThe16BitMonoRow",
+                 PcmWave({.channels = 9, .rate = 1000, .byteRate = 2000, .bits = 8}, S16({-5, 7})),
+                 {-5, 7},
+                 1000},
+        // A-law 0xD5 is 8; extra bytes that fill the format area to its end are fine.
+        GoodCase{"ExtraBytesFillingTheFormatArea",
+                 Wave(Concat({Chunk("fmt ", FmtBody({.tag = 6,
+                                                     .channels = 1,
+                                                     .rate = 8000,
+                                                     .byteRate = 8000,
+                                                     .blockAlign = 1,
+                                                     .bits = 8},
+                                                    38, 38)),
+                              Chunk("data", Bytes(4, 0xD5))})),
+                 {8, 8, 8, 8},
+                 8000}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

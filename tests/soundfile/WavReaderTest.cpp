@@ -33,7 +33,7 @@ std::vector<WavCase> Cases() {
     Bytes truncatedFmt = Wave(ChunkWithSize("fmt ", 16, Bytes(9, 0)));
     Bytes riffOnly;
     Append(riffOnly, "RIFF");
-    AppendU32(riffOnly, 100);
+    AppendLe(riffOnly, 100, 4);
     Append(riffOnly, "WAV");
     Bytes riffSizeZero = Pcm16Stereo(8);
     riffSizeZero[4] = riffSizeZero[5] = riffSizeZero[6] = riffSizeZero[7] = 0;

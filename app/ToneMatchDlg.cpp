@@ -1,13 +1,19 @@
 #include "ToneMatchDlg.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QWidget>
 
+#include "AfxDispatch.h"
 #include "AfxMessageBox.h"
+#include "AnalysisArea.h"
 #include "CDataExchange.h"
 #include "CFileDialog.h"
+#include "DialogUnits.h"
 #include "LoadMessage.h"
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
+#include "RecordingAnalysis.h"
 #include "Resource.h"
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
@@ -21,6 +27,13 @@ constexpr UINT kScrollPage = 75;
 constexpr int kLowestStop = 1000;    // 100.0 Hz
 constexpr int kHighestStop = 15000;  // 1500.0 Hz; only a drag reaches 15001
 constexpr std::int32_t kAmplitudePerVolumeStep = 327;
+// The analysis area below the template's controls, in dialog units.
+constexpr int kAnalysisX = 5;
+constexpr int kAnalysisY = 162;
+constexpr int kAnalysisWidth = 310;
+constexpr int kAnalysisHeight = 154;
+// The analysis yields to the stream and the window on the shared cores.
+constexpr int kAnalysisNice = 10;
 
 }  // namespace
 
@@ -33,6 +46,7 @@ CToneMatchDlg::CToneMatchDlg(WaveOut& device, CWnd* parent)
 }
 
 CToneMatchDlg::~CToneMatchDlg() {
+    CancelAnalysis();
     // A dialog torn down without ending (a test, an exception) must not leave
     // the device calling back into it.
     if (m_engine.IsOpen()) {
@@ -75,6 +89,7 @@ bool CToneMatchDlg::OnInitDialog() {
     m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
 
     m_progress.SetRange(0, 100);
+    BuildAnalysisArea();
 
     UpdateData(false);
     UpdatePlayButton();
@@ -86,10 +101,84 @@ bool CToneMatchDlg::OnInitDialog() {
         OnCancel();
         return false;
     }
+    if (!m_startFile.empty()) {
+        // Once the window runs, as if Read Waveform had chosen it.
+        QMetaObject::invokeMethod(
+            GetSafeHwnd(),
+            [this, path = m_startFile] { AfxDispatch([&] { LoadRecording(path); }); },
+            Qt::QueuedConnection);
+    }
     return true;
 }
 
+void CToneMatchDlg::BuildAnalysisArea() {
+    QWidget* window = GetSafeHwnd();
+    const DialogUnits units(window->font());
+    auto* area = new AnalysisArea(window);
+    area->setGeometry(units.ToPixels(kAnalysisX, kAnalysisY, kAnalysisWidth, kAnalysisHeight));
+    area->SetToneRange(kLowestStop / 10.0, kHighestStop / 10.0, 0.1);
+    area->SetToneFrequency(m_frequency);
+    QObject::connect(area, &AnalysisArea::toneRequested, area,
+                     [this](double hz) { AfxDispatch([&] { SetToneFromAnalysis(hz); }); });
+    area->show();
+    m_analysisArea = area;
+}
+
+void CToneMatchDlg::SetToneFromAnalysis(double hz) {
+    m_scrollPos =
+        std::clamp(static_cast<std::int32_t>(std::lround(hz * 10.0)), kLowestStop, kHighestStop);
+    m_frequencyScroll.GetScrollInfo(&m_scrollInfo, SIF_ALL);
+    m_scrollInfo.nPos = m_scrollPos;
+    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
+    m_frequency = m_scrollPos / 10.0;
+    m_engine.SetFrequency(m_frequency);
+    UpdateData(false);
+    if (m_analysisArea) {
+        m_analysisArea->SetToneFrequency(m_frequency);
+    }
+}
+
+void CToneMatchDlg::CancelAnalysis() {
+    if (m_analysis.joinable()) {
+        m_analysis.request_stop();
+        m_analysis.join();
+    }
+}
+
+void CToneMatchDlg::StartAnalysis() {
+    CancelAnalysis();
+    if (!m_analysisArea) {
+        return;
+    }
+    if (!theSoundFile.m_loaded) {
+        m_analysisArea->ShowNoRecording();
+        return;
+    }
+    m_analysisArea->ShowWorking();
+    // The samples stay put until the next load, which cancels this first.
+    const std::span<const std::int16_t> samples = theSoundFile.Samples();
+    const auto rate = static_cast<int>(theSoundFile.m_format.SamplesPerSec());
+    QPointer<AnalysisArea> area = m_analysisArea;
+    m_analysis = std::jthread([samples, rate, area](std::stop_token stop) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kAnalysisNice);
+        std::optional<RecordingAnalysis> analysis = AnalyseRecording(samples, rate, stop);
+        if (!analysis || stop.stop_requested()) {
+            return;
+        }
+        // Back to the window thread; dropped if the area is gone by then.
+        QMetaObject::invokeMethod(
+            area.data(),
+            [area, result = std::move(*analysis)]() mutable {
+                if (area) {
+                    area->ShowAnalysis(std::move(result));
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void CToneMatchDlg::StopStream() {
+    CancelAnalysis();
     m_engine.CloseOutput();
     m_engine.FreeBuffers();
 }
@@ -148,6 +237,9 @@ void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
         m_frequency = m_scrollPos / 10.0;
         m_engine.SetFrequency(m_frequency);
         UpdateData(false);
+        if (m_analysisArea) {
+            m_analysisArea->SetToneFrequency(m_frequency);
+        }
     } else {
         UpdateData(true);
         m_engine.SetAmplitude(m_volume * kAmplitudePerVolumeStep);
@@ -161,6 +253,11 @@ void CToneMatchDlg::OnReadWaveform() {
     if (dialog.DoModal() != IDOK) {
         return;
     }
+    LoadRecording(dialog.GetPathName());
+}
+
+void CToneMatchDlg::LoadRecording(const std::string& path) {
+    CancelAnalysis();
     m_engine.CloseOutput();
     // The recording is about to change under the engine; until a load succeeds
     // there is nothing to play.
@@ -168,7 +265,7 @@ void CToneMatchDlg::OnReadWaveform() {
 
     // A read error or an allocation that cannot be met leaves here as an
     // exception, with the stream closed; the framework reports it.
-    const LoadResult result = LoadSoundFile(theSoundFile, dialog.GetPathName());
+    const LoadResult result = LoadSoundFile(theSoundFile, path);
     if (result == load_result::kOk) {
         m_fileName = theSoundFile.GetFileName();
         m_engine.SetSampleRate(theSoundFile.m_format.SamplesPerSec());
@@ -182,6 +279,7 @@ void CToneMatchDlg::OnReadWaveform() {
     UpdatePlayButton();
     m_engine.RequestRetune();
     m_engine.OpenOutput();  // a refused rate leaves the tone silent, unreported
+    StartAnalysis();
 }
 
 void CToneMatchDlg::OnStartStopPlay() {

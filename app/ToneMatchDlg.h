@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QIcon>
+#include <QPointer>
 #include <cstdint>
 #include <string>
+#include <thread>
 
+#include "AnalysisArea.h"
 #include "CDialog.h"
 #include "CProgressCtrl.h"
 #include "CScrollBar.h"
@@ -26,6 +29,18 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     const ToneEngine& Engine() const { return m_engine; }
     std::int32_t ScrollPosition() const { return m_scrollPos; }
 
+    // Everything Read Waveform does once a path is chosen: loads it through
+    // the readers, reports a failure, and starts its analysis. Window thread.
+    void LoadRecording(const std::string& path);
+    // A recording to load as soon as the dialog runs; "" for none.
+    void LoadAtStart(const std::string& path) { m_startFile = path; }
+    // Puts the tone on hz (clamped to the scroll bar's stops) the way the
+    // scroll bar does: the engine retunes without a click.
+    void SetToneFromAnalysis(double hz);
+    // The analysis area below the specified controls; null before the window
+    // is built.
+    AnalysisArea* Analysis() const { return m_analysisArea.data(); }
+
   protected:
     void DoDataExchange(CDataExchange* dx) override;
     bool OnInitDialog() override;
@@ -44,6 +59,11 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void WaitForRefill() override;
 
     void StopStream();
+    void BuildAnalysisArea();
+    void StartAnalysis();
+    // Asks a running analysis to stop and waits for it: the samples it reads
+    // are about to change or go away.
+    void CancelAnalysis();
 
     std::int32_t m_scrollPos = 4400;  // tenths of a hertz
     CProgressCtrl m_progress;
@@ -57,6 +77,10 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     std::string m_version;
     QIcon m_hIcon;
     SCROLLINFO m_scrollInfo;
+    std::string m_startFile;
+    QPointer<AnalysisArea> m_analysisArea;  // owned by the window
+    // Reads theSoundFile's samples while it runs; joined before they change.
+    std::jthread m_analysis;
 
     // Last, so it is destroyed first: a stream still running is stopped while
     // the controls it reports to exist.

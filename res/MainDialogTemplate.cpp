@@ -44,7 +44,7 @@ const DialogTemplate kMainDialogTemplate{
     IDD_MAIN_DIALOG,
     "Veltane",
     320,
-    161,
+    320,  // the controls above fill 161; the analysis area lies below them
     "MS Sans Serif",
     8,
     dialog_style::kPopup | dialog_style::kCaption | dialog_style::kSysMenu |

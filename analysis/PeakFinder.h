@@ -15,8 +15,11 @@
 // bell's upper partials ring out, and keep the transform near 2^20 points at
 // 44.1 kHz however long the recording is.
 inline constexpr double kStretchSeconds = 6.0;
-// The onset: the first sample at a tenth (-20 dB) of the recording's peak.
+// The onset: the first sample at a tenth (-20 dB) of the peak of the
+// recording's first minute (a recording of a bell starts with its strike; the
+// bound keeps a long file's analysis as quick as a short one's).
 inline constexpr double kOnsetFraction = 0.1;
+inline constexpr double kOnsetSearchSeconds = 60.0;
 // Peaks are listed down to this level below the strongest, and between these
 // frequencies (hums of the largest bells to the partials above a small bell's
 // octave nominal).

@@ -23,6 +23,7 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     layout->setSpacing(2);
     layout->addWidget(m_spectrum, 1);
     auto* readings = new QHBoxLayout;
+    readings->setSpacing(16);
     readings->addWidget(m_tone);
     readings->addWidget(m_strike, 1);
     readings->addWidget(m_status);

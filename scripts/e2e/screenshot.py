@@ -5,7 +5,7 @@ Starts a private Xvfb + openbox + PulseAudio (the program needs an output
 device), runs the program and saves its window, frame included, as
 docs/veltane.png. With --loaded it also loads a generated bell recording
 through Read Waveform, starts it with Start / Stop Play and saves
-docs/veltane-loaded.png while the progress bar is under way.
+docs/veltane-loaded.png, with its analysis shown, while the progress bar is under way.
 
   /usr/bin/python3 scripts/e2e/screenshot.py --binary build/veltane [--loaded]
 """
@@ -33,26 +33,27 @@ def main():
     os.makedirs(args.out, exist_ok=True)
     check = harness.Checks()
 
-    with harness.Session(screen="800x600x24") as s:
+    with harness.Session(screen="1024x768x24") as s:
         rec = s.recorder().start()
         app = s.app(args.binary)
         app.find_window("Veltane", timeout=30)
         time.sleep(1.0)  # let it paint
         # Park the pointer off the window so that no control shows a hover state.
-        s.run(["xdotool", "mousemove", "795", "595"])
+        s.run(["xdotool", "mousemove", "1020", "765"])
         shot = s.screenshot(os.path.join(s.dir, "veltane.png"), app.frame_geometry())
         shutil.copy(shot, os.path.join(args.out, "veltane.png"))
         print("wrote", os.path.join(args.out, "veltane.png"))
 
         if args.loaded:
             wav = os.path.join(s.dir, "tenor.wav")
-            harness.write_wav(wav, harness.bell(8.0, seed=3))
+            bell = harness.church_bell(8.0, nominal=612.3)
+            harness.write_wav(wav, harness.np.column_stack([bell, bell]))
             loader = harness.Loader(s, app, rec, check)
             if loader.choose_file(wav) and loader.expect_no_message("loading tenor.wav"):
                 time.sleep(1.0)
                 app.click_du(*harness.START_STOP)
                 time.sleep(3.0)  # a little over a third of the way
-                s.run(["xdotool", "mousemove", "795", "595"])
+                s.run(["xdotool", "mousemove", "1020", "765"])
                 shot = s.screenshot(os.path.join(s.dir, "loaded.png"), app.frame_geometry())
                 shutil.copy(shot, os.path.join(args.out, "veltane-loaded.png"))
                 print("wrote", os.path.join(args.out, "veltane-loaded.png"))

@@ -17,6 +17,7 @@ bool CToneMatchApp::InitInstance() {
 
     SdlWaveOut device;
     CToneMatchDlg dialog(device);
+    dialog.LoadAtStart(m_startFile);
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;

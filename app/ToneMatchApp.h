@@ -23,6 +23,8 @@ class CToneMatchApp : public CWinApp {
     std::string m_company;
     std::string m_version;
     std::string m_copyright;
+    // A recording named on the command line, loaded when the dialog runs.
+    std::string m_startFile;
 };
 
 extern CToneMatchApp theApp;

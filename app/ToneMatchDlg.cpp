@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QShortcut>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -9,6 +11,7 @@
 
 #include "AfxDispatch.h"
 #include "AfxMessageBox.h"
+#include "AnalysisArea.h"
 #include "CDataExchange.h"
 #include "CFileDialog.h"
 #include "DialogUnits.h"
@@ -16,6 +19,7 @@
 #include "LoadMessage.h"
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
+#include "RecordingAnalysis.h"
 #include "Resource.h"
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
@@ -60,6 +64,13 @@ int ScrollPositionFor(double hz) {
     const double tenths = std::clamp(hz, kLowestStop / 10.0, kHighestDragStop / 10.0) * 10.0;
     return static_cast<int>(std::floor(tenths + 0.5 + 1e-9));
 }
+// The analysis area below the template's controls, in dialog units.
+constexpr int kAnalysisX = 5;
+constexpr int kAnalysisY = 196;
+constexpr int kAnalysisWidth = 310;
+constexpr int kAnalysisHeight = 154;
+// The analysis yields to the stream and the window on the shared cores.
+constexpr int kAnalysisNice = 10;
 
 }  // namespace
 
@@ -72,6 +83,7 @@ CToneMatchDlg::CToneMatchDlg(WaveOut& device, CWnd* parent)
 }
 
 CToneMatchDlg::~CToneMatchDlg() {
+    CancelAnalysis();
     // A dialog torn down without ending (a test, an exception) must not leave
     // the device calling back into it.
     if (m_engine.IsOpen()) {
@@ -114,6 +126,7 @@ bool CToneMatchDlg::OnInitDialog() {
     m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
 
     m_progress.SetRange(0, 100);
+    BuildAnalysisArea();
 
     UpdateData(false);
     UpdatePlayButton();
@@ -126,10 +139,75 @@ bool CToneMatchDlg::OnInitDialog() {
         OnCancel();
         return false;
     }
+    if (!m_startFile.empty()) {
+        // Once the window runs, as if Read Waveform had chosen it.
+        QMetaObject::invokeMethod(
+            GetSafeHwnd(),
+            [this, path = m_startFile] { AfxDispatch([&] { LoadRecording(path); }); },
+            Qt::QueuedConnection);
+    }
     return true;
 }
 
+void CToneMatchDlg::BuildAnalysisArea() {
+    QWidget* window = GetSafeHwnd();
+    const DialogUnits units(window->font());
+    auto* area = new AnalysisArea(window);
+    area->setGeometry(units.ToPixels(kAnalysisX, kAnalysisY, kAnalysisWidth, kAnalysisHeight));
+    area->SetToneRange(kLowestStop / 10.0, kHighestStop / 10.0, 0.1);
+    area->SetToneFrequency(m_frequency);
+    QObject::connect(area, &AnalysisArea::toneRequested, area,
+                     [this](double hz) { AfxDispatch([&] { SetToneFromAnalysis(hz); }); });
+    area->show();
+    m_analysisArea = area;
+}
+
+void CToneMatchDlg::SetToneFromAnalysis(double hz) {
+    TuneTo(std::clamp(static_cast<std::int32_t>(std::lround(hz * 10.0)), kLowestStop,
+                      kHighestStop));
+}
+
+void CToneMatchDlg::CancelAnalysis() {
+    if (m_analysis.joinable()) {
+        m_analysis.request_stop();
+        m_analysis.join();
+    }
+}
+
+void CToneMatchDlg::StartAnalysis() {
+    CancelAnalysis();
+    if (!m_analysisArea) {
+        return;
+    }
+    if (!theSoundFile.m_loaded) {
+        m_analysisArea->ShowNoRecording();
+        return;
+    }
+    m_analysisArea->ShowWorking();
+    // The samples stay put until the next load, which cancels this first.
+    const std::span<const std::int16_t> samples = theSoundFile.Samples();
+    const auto rate = static_cast<int>(theSoundFile.m_format.SamplesPerSec());
+    QPointer<AnalysisArea> area = m_analysisArea;
+    m_analysis = std::jthread([samples, rate, area](std::stop_token stop) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kAnalysisNice);
+        std::optional<RecordingAnalysis> analysis = AnalyseRecording(samples, rate, stop);
+        if (!analysis || stop.stop_requested()) {
+            return;
+        }
+        // Back to the window thread; dropped if the area is gone by then.
+        QMetaObject::invokeMethod(
+            area.data(),
+            [area, result = std::move(*analysis)]() mutable {
+                if (area) {
+                    area->ShowAnalysis(std::move(result));
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void CToneMatchDlg::StopStream() {
+    CancelAnalysis();
     m_engine.CloseOutput();
     m_engine.FreeBuffers();
 }
@@ -200,6 +278,9 @@ void CToneMatchDlg::ApplyScrollPosition() {
     if (m_listening) {
         m_listening->ShowFrequency(m_frequency);
     }
+    if (m_analysisArea) {
+        m_analysisArea->SetToneFrequency(m_frequency);
+    }
 }
 
 void CToneMatchDlg::TuneTo(int scrollPosition) {
@@ -255,6 +336,9 @@ void CToneMatchDlg::CreateListeningControls() {
     m_listening->SetLoop(m_settings.loop);
     m_listening->SetBothEars(m_settings.bothEars);
     m_listening->SetA4(m_settings.a4);
+    if (m_analysisArea) {
+        m_analysisArea->SetReferenceA4(m_settings.a4);
+    }
     m_listening->ShowFrequency(m_frequency);
     m_engine.SetLoop(m_settings.loop);
     m_engine.SetBothEars(m_settings.bothEars);
@@ -267,8 +351,12 @@ void CToneMatchDlg::CreateListeningControls() {
         m_engine.SetBothEars(on);
         SaveSettings();
     });
-    QObject::connect(m_listening, &ListeningControls::a4Changed, window,
-                     [this](double) { SaveSettings(); });
+    QObject::connect(m_listening, &ListeningControls::a4Changed, window, [this](double hz) {
+        if (m_analysisArea) {
+            m_analysisArea->SetReferenceA4(hz);
+        }
+        SaveSettings();
+    });
     QObject::connect(m_listening, &ListeningControls::frequencyTyped, window,
                      [this](double hz) { AfxDispatch([&] { OnFrequencyTyped(hz); }); });
 
@@ -316,6 +404,7 @@ void CToneMatchDlg::OnReadWaveform() {
 }
 
 void CToneMatchDlg::LoadRecording(const std::string& path) {
+    CancelAnalysis();
     m_engine.CloseOutput();
     // The recording is about to change under the engine; until a load succeeds
     // there is nothing to play.
@@ -349,6 +438,7 @@ void CToneMatchDlg::LoadRecording(const std::string& path) {
         m_engine.OpenOutput();
         AfxMessageBox("No output device for this format!");
     }
+    StartAnalysis();
 }
 
 void CToneMatchDlg::OnStartStopPlay() {

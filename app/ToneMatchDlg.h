@@ -4,7 +4,9 @@
 #include <QPointer>
 #include <cstdint>
 #include <string>
+#include <thread>
 
+#include "AnalysisArea.h"
 #include "CDialog.h"
 #include "CProgressCtrl.h"
 #include "CScrollBar.h"
@@ -29,10 +31,18 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     const ToneEngine& Engine() const { return m_engine; }
     std::int32_t ScrollPosition() const { return m_scrollPos; }
 
-    // Loads path as Read Waveform does once its file dialog is confirmed: the
-    // stream stops, the recording is read, a failure is reported in its message
-    // box, and the stream starts again.
+    // Everything Read Waveform does once a path is chosen: the stream stops,
+    // the recording is read, a failure is reported in its message box, the
+    // stream starts again and the analysis starts. Window thread.
     void LoadRecording(const std::string& path);
+    // A recording to load as soon as the dialog runs; "" for none.
+    void LoadAtStart(const std::string& path) { m_startFile = path; }
+    // Puts the tone on hz (clamped to the scroll bar's stops) the way the
+    // scroll bar does: the engine retunes without a click.
+    void SetToneFromAnalysis(double hz);
+    // The analysis area below the specified controls; null before the window
+    // is built.
+    AnalysisArea* Analysis() const { return m_analysisArea.data(); }
 
     // The listening aids below the tone controls (loop, both ears, typed
     // frequency, the A4 reference and its a4Changed signal); null before
@@ -57,6 +67,11 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void WaitForRefill() override;
 
     void StopStream();
+    void BuildAnalysisArea();
+    void StartAnalysis();
+    // Asks a running analysis to stop and waits for it: the samples it reads
+    // are about to change or go away.
+    void CancelAnalysis();
 
     // The scroll bar's path for a new scroll position, whoever asked for it:
     // the bar, the typed frequency or an octave jump.
@@ -81,6 +96,10 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     SCROLLINFO m_scrollInfo;
     QPointer<ListeningControls> m_listening;  // owned by the window
     ListeningSettings m_settings;
+    std::string m_startFile;
+    QPointer<AnalysisArea> m_analysisArea;  // owned by the window
+    // Reads theSoundFile's samples while it runs; joined before they change.
+    std::jthread m_analysis;
 
     // Last, so it is destroyed first: a stream still running is stopped while
     // the controls it reports to exist.

@@ -1,9 +1,22 @@
 #include <QApplication>
+#include <iostream>
 
+#include "CommandLine.h"
 #include "ToneMatchApp.h"
 
 int main(int argc, char* argv[]) {
+    // Read before QApplication exists, so that printing needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    CommandLine commandLine(arguments);
+    if (const std::optional<int> status = commandLine.Run(std::cout, std::cerr)) {
+        std::cout.flush();
+        return *status;
+    }
     QApplication application(argc, argv);
+    theApp.m_startFile = commandLine.StartFile();
     theApp.InitInstance();
     return 0;
 }

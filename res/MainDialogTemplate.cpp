@@ -44,7 +44,7 @@ const DialogTemplate kMainDialogTemplate{
     IDD_MAIN_DIALOG,
     "Veltane",
     320,
-    198,  // 161 for the tone and file controls, then the listening area
+    354,  // 161 for the tone and file controls, then the listening and analysis areas
     "MS Sans Serif",
     8,
     dialog_style::kPopup | dialog_style::kCaption | dialog_style::kSysMenu |

@@ -19,7 +19,7 @@ import numpy as np
 
 RATE = 44100
 SINK = "veltane_e2e"
-DIALOG_W_DU, DIALOG_H_DU = 320, 198  # the template's size; the client area keeps it
+DIALOG_W_DU, DIALOG_H_DU = 320, 354  # the template's size; the client area keeps it
 # Boxes read back, (x, y, width, height), and button centres, in dialog units.
 DESCRIPTION_BOX = (15, 12, 90, 12)
 VERSION_BOX = (170, 30, 20, 12)
@@ -618,3 +618,17 @@ class Loader:
         self.app.click_du(*START_STOP)
         self.rec.wait_frames(mark + int((seconds + 1.0) * RATE))
         return self.rec.data(mark)
+
+
+def church_bell(seconds, nominal=600.0, rate=RATE, lead=0.1):
+    """A struck church bell, mono int16: hum, prime, tierce, quint, nominal,
+    superquint and octave nominal at their usual ratios, decaying, after a short
+    silence."""
+    partials = [(0.2508, 0.50, 6.0), (0.5017, 0.40, 4.0), (0.5962, 0.50, 3.0),
+                (0.7493, 0.10, 2.0), (1.0, 1.00, 2.5), (1.4982, 0.32, 1.5), (2.0061, 0.20, 1.2)]
+    t = np.arange(int(seconds * rate)) / rate - lead
+    x = np.zeros_like(t)
+    for ratio, amplitude, decay in partials:
+        x += amplitude * np.exp(-np.maximum(t, 0) / decay) * np.sin(2 * np.pi * ratio * nominal * t)
+    x[t < 0] = 0
+    return np.round(x * (0.8 * 32767 / np.abs(x).max())).astype(np.int16)

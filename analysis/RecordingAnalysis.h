@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stop_token>
+
+#include "PeakFinder.h"
+#include "StrikeEstimate.h"
+
+// Everything shown about a recording: its spectrum and peaks, their bell
+// partial names, and the strike estimate.
+struct RecordingAnalysis {
+    PeakSpectrum spectrum;
+    std::optional<StrikeEstimate> strike;
+};
+
+// Any thread. Bounded work however long the recording (see kStretchSeconds).
+// nullopt when stop is requested before the end.
+std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> samples,
+                                                  int sampleRate, std::stop_token stop = {});

@@ -1,0 +1,145 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <new>
+
+#include "LoadMessage.h"
+#include "LoadSoundFile.h"
+#include "NoteName.h"
+#include "RecordingAnalysis.h"
+#include "SoundFile.h"
+#include "ToneMatchApp.h"
+#include "VersionBlock.h"
+
+namespace {
+
+constexpr int kUsageStatus = 2;
+constexpr int kLoadFailedStatus = 1;
+
+// One decimal, and no "-0.0" for a value that rounds to zero.
+std::string Fixed(double value, int decimals) {
+    char text[48];
+    const double smallest = 0.5 * std::pow(10.0, -decimals);
+    std::snprintf(text, sizeof text, "%.*f", decimals, std::abs(value) < smallest ? 0.0 : value);
+    return text;
+}
+
+}  // namespace
+
+CommandLine::CommandLine(QStringList arguments) : m_arguments(std::move(arguments)) {}
+
+std::optional<int> CommandLine::Run(std::ostream& out, std::ostream& err) {
+    theApp.ReadVersionStrings(&ExecutableVersionBlock());
+    QCoreApplication::setApplicationName(QStringLiteral("veltane"));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(theApp.m_version));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromStdString(theApp.m_description));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption partials(
+        QStringLiteral("partials"),
+        QStringLiteral("Print the recording's peaks as tab-separated values, and end."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption strike(
+        QStringLiteral("strike"),
+        QStringLiteral("Print the recording's strike note estimate as tab-separated values, and "
+                       "end."),
+        QStringLiteral("FILE"));
+    parser.addOption(partials);
+    parser.addOption(strike);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A .wav or .mp3 recording to load at start."),
+                                 QStringLiteral("[FILE]"));
+
+    // The usage line names the program; the parser takes the name from an
+    // application object, which does not exist yet.
+    const auto helpText = [&] {
+        return parser.helpText()
+            .replace(QStringLiteral("<executable_name>"), QCoreApplication::applicationName())
+            .toStdString();
+    };
+    const auto usage = [&](const QString& problem) {
+        err << QCoreApplication::applicationName().toStdString() << ": " << problem.toStdString()
+            << "\n"
+            << helpText();
+        return kUsageStatus;
+    };
+    if (!parser.parse(m_arguments)) {
+        return usage(parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        out << helpText();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out << "veltane " << theApp.m_version << "\n";
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    const int analyses = (parser.isSet(partials) ? 1 : 0) + (parser.isSet(strike) ? 1 : 0);
+    if (analyses > 1 || parser.values(partials).size() > 1 || parser.values(strike).size() > 1) {
+        return usage(QStringLiteral("Give one of --partials and --strike, once."));
+    }
+    if (analyses == 1) {
+        if (!files.isEmpty()) {
+            return usage(QStringLiteral("Unexpected argument '%1'.").arg(files.first()));
+        }
+        const bool isStrike = parser.isSet(strike);
+        return PrintAnalysis(parser.value(isStrike ? strike : partials).toStdString(), isStrike,
+                             out, err);
+    }
+    if (files.size() > 1) {
+        return usage(QStringLiteral("Unexpected argument '%1'.").arg(files.at(1)));
+    }
+    if (!files.isEmpty()) {
+        m_startFile = files.first().toStdString();
+    }
+    return std::nullopt;
+}
+
+int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostream& out,
+                               std::ostream& err) const {
+    // The same load as Read Waveform, so the same files load and the same
+    // message tells why one does not; a read error or a want of memory is
+    // reported as the window's framework reports it.
+    CSoundFile record;
+    LoadResult result = load_result::kOk;
+    try {
+        result = LoadSoundFile(record, path);
+    } catch (const std::bad_alloc&) {
+        err << "Out of memory.\n";
+        return kLoadFailedStatus;
+    } catch (const std::exception& error) {
+        err << error.what() << "\n";
+        return kLoadFailedStatus;
+    }
+    if (result != load_result::kOk) {
+        err << LoadMessage(result) << "\n";
+        return kLoadFailedStatus;
+    }
+    const std::optional<RecordingAnalysis> analysis =
+        AnalyseRecording(record.Samples(), static_cast<int>(record.m_format.SamplesPerSec()));
+    if (strike) {
+        out << "frequency_hz\tnote\tcents\tbasis\n";
+        if (analysis && analysis->strike) {
+            const NoteName note = NoteOf(analysis->strike->frequencyHz);
+            out << Fixed(analysis->strike->frequencyHz, 2) << '\t' << note.name << '\t'
+                << FormatCents(note.cents) << '\t' << BasisName(analysis->strike->basis) << '\n';
+        }
+        return 0;
+    }
+    out << "frequency_hz\tlevel_db\tnote\tcents\tpartial\n";
+    if (analysis) {
+        for (const Peak& peak : analysis->spectrum.peaks) {
+            const NoteName note = NoteOf(peak.frequencyHz);
+            out << Fixed(peak.frequencyHz, 2) << '\t' << Fixed(peak.levelDb, 1) << '\t' << note.name
+                << '\t' << FormatCents(note.cents) << '\t' << peak.partial << '\n';
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,158 @@
+#include "SpectrumView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+#include <cmath>
+
+namespace {
+
+constexpr std::array<double, 7> kLabelledHz{50, 100, 200, 500, 1000, 2000, 5000};
+
+QString HzLabel(double hz) {
+    return hz >= 1000.0 ? QStringLiteral("%1k").arg(hz / 1000.0) : QString::number(hz);
+}
+
+}  // namespace
+
+SpectrumView::SpectrumView(QWidget* parent) : QWidget(parent) {
+    setMinimumHeight(80);
+    setCursor(Qt::CrossCursor);
+}
+
+void SpectrumView::SetAnalysis(std::optional<RecordingAnalysis> analysis) {
+    m_analysis = std::move(analysis);
+    update();
+}
+
+void SpectrumView::SetToneFrequency(double hz) {
+    m_toneHz = hz;
+    update();
+}
+
+QRectF SpectrumView::Plot() const {
+    const int text = fontMetrics().height();
+    // Room above for the partials' names and below for the axis labels.
+    return QRectF(4.0, text + 4.0, width() - 8.0, height() - 2.0 * text - 8.0);
+}
+
+double SpectrumView::XOf(double hz) const {
+    const QRectF plot = Plot();
+    return plot.left() + plot.width() * std::log(hz / kLowestHz) / std::log(kHighestHz / kLowestHz);
+}
+
+double SpectrumView::FrequencyAt(double x) const {
+    const QRectF plot = Plot();
+    return kLowestHz *
+           std::exp((x - plot.left()) / plot.width() * std::log(kHighestHz / kLowestHz));
+}
+
+double SpectrumView::YOf(double db) const {
+    const QRectF plot = Plot();
+    return plot.top() + plot.height() * std::clamp(db / kFloorDb, 0.0, 1.0);
+}
+
+void SpectrumView::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF plot = Plot();
+    painter.fillRect(plot, palette().color(QPalette::Base));
+
+    // Ticks at every 1 to 9 of each decade; labels at 1, 2 and 5.
+    const QColor grid = palette().color(QPalette::Mid);
+    painter.setPen(grid);
+    for (double decade = 10.0; decade < kHighestHz; decade *= 10.0) {
+        for (int step = 1; step <= 9; ++step) {
+            const double hz = decade * step;
+            if (hz >= kLowestHz && hz <= kHighestHz) {
+                const double x = XOf(hz);
+                painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() - 4.0));
+            }
+        }
+    }
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int text = fontMetrics().height();
+    for (const double hz : kLabelledHz) {
+        const double x = XOf(hz);
+        painter.setPen(grid);
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QString label = HzLabel(hz);
+        const double w = fontMetrics().horizontalAdvance(label);
+        painter.drawText(QPointF(std::clamp(x - w / 2, 0.0, width() - w), plot.bottom() + text),
+                         label);
+    }
+    painter.drawText(
+        QPointF(plot.right() - fontMetrics().horizontalAdvance("Hz") - 2, plot.bottom() - 6),
+        QStringLiteral("Hz"));
+    painter.drawRect(plot);
+
+    if (m_analysis && !m_analysis->spectrum.curveDb.empty()) {
+        const PeakSpectrum& spectrum = m_analysis->spectrum;
+        QPainterPath curve;
+        const double span = std::log(spectrum.curveHighHz / spectrum.curveLowHz);
+        const std::size_t points = spectrum.curveDb.size();
+        for (std::size_t i = 0; i < points; ++i) {
+            const double hz = spectrum.curveLowHz * std::exp(span * static_cast<double>(i) /
+                                                             static_cast<double>(points - 1));
+            if (hz < kLowestHz || hz > kHighestHz) {
+                continue;
+            }
+            const QPointF point(XOf(hz), YOf(spectrum.curveDb[i]));
+            if (curve.elementCount() == 0) {
+                curve.moveTo(point);
+            } else {
+                curve.lineTo(point);
+            }
+        }
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.2));
+        painter.drawPath(curve);
+
+        painter.setPen(palette().color(QPalette::WindowText));
+        for (const Peak& peak : spectrum.peaks) {
+            if (peak.frequencyHz < kLowestHz || peak.frequencyHz > kHighestHz) {
+                continue;
+            }
+            const QPointF top(XOf(peak.frequencyHz), YOf(peak.levelDb));
+            painter.setBrush(palette().color(QPalette::WindowText));
+            painter.drawPolygon(QPolygonF{top, top + QPointF(-3, -5), top + QPointF(3, -5)});
+            if (!peak.partial.empty()) {
+                const QString name = QString::fromStdString(peak.partial);
+                const double w = fontMetrics().horizontalAdvance(name);
+                painter.drawText(QPointF(std::clamp(top.x() - w / 2, 0.0, width() - w),
+                                         std::max(double(text), top.y() - 7)),
+                                 name);
+            }
+        }
+        if (m_analysis->strike) {
+            const double x = XOf(m_analysis->strike->frequencyHz);
+            painter.setPen(QPen(QColor(0, 128, 0), 1, Qt::DashLine));
+            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        }
+    }
+
+    const double toneX = XOf(m_toneHz);
+    painter.setPen(QPen(QColor(200, 0, 0), 1.5));
+    painter.drawLine(QPointF(toneX, plot.top()), QPointF(toneX, plot.bottom()));
+}
+
+void SpectrumView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !Plot().contains(event->position())) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const double x = event->position().x();
+    double hz = FrequencyAt(x);
+    if (m_analysis) {
+        double nearest = kPeakReachPixels + 0.5;
+        for (const Peak& peak : m_analysis->spectrum.peaks) {
+            const double distance = std::abs(XOf(peak.frequencyHz) - x);
+            if (distance < nearest) {
+                nearest = distance;
+                hz = peak.frequencyHz;
+            }
+        }
+    }
+    emit clicked(hz);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+#include <optional>
+
+#include "RecordingAnalysis.h"
+
+// The recording's spectrum on a logarithmic frequency axis, its peaks marked
+// and named, and lines at the tone and the strike estimate. A click asks for a
+// tone at the nearest peak within a few pixels, else at the clicked frequency.
+class SpectrumView : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr double kLowestHz = 50.0;
+    static constexpr double kHighestHz = 5000.0;
+    static constexpr double kFloorDb = -80.0;
+    // How near a click must fall to a peak's mark to mean that peak.
+    static constexpr int kPeakReachPixels = 6;
+
+    explicit SpectrumView(QWidget* parent = nullptr);
+
+    void SetAnalysis(std::optional<RecordingAnalysis> analysis);
+    void SetToneFrequency(double hz);
+
+    // Screen position of a frequency and back, in this widget's pixels.
+    double XOf(double hz) const;
+    double FrequencyAt(double x) const;
+
+  signals:
+    void clicked(double hz);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    QRectF Plot() const;
+    double YOf(double db) const;
+
+    std::optional<RecordingAnalysis> m_analysis;
+    double m_toneHz = 440.0;
+};

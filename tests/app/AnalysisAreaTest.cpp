@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QScrollBar>
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "AnalysisArea.h"
+#include "DialogHarness.h"
+#include "RecordingAnalysis.h"
+#include "SpectrumView.h"
+#include "SyntheticBell.h"
+#include "TestBytes.h"
+
+namespace {
+
+constexpr std::uint32_t kRate = 44100;
+
+// The analysis shown below the tone controls, driven as the user drives it:
+// keys anywhere in the window, a click on the spectrum, Tune to Strike.
+class AnalysisAreaTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const std::vector<SyntheticPartial> bell{{150.4, -6, 6.0, ""},  {300.9, -8, 4.0, ""},
+                                                 {357.7, -6, 3.0, ""},  {449.6, -20, 2.0, ""},
+                                                 {600.0, 0, 2.5, ""},   {898.9, -10, 1.5, ""},
+                                                 {1203.7, -14, 1.2, ""}};
+        samples = SyntheticBell(bell, kRate, 4.0);
+        expected = *AnalyseRecording(samples, kRate);
+        const std::string path = dir.Write(
+            "bell.wav",
+            PcmWave({.channels = 1, .rate = kRate, .byteRate = kRate * 2, .blockAlign = 2},
+                    S16(samples)));
+        h.dialog->LoadRecording(path);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Area()->NextPeak(true).has_value(); }, 20000));
+    }
+
+    AnalysisArea* Area() const { return h.dialog->Analysis(); }
+
+    // The tone as the scroll bar, the box and the engine have it.
+    void ExpectTone(double hz) {
+        const int position = static_cast<int>(std::lround(hz * 10));
+        EXPECT_EQ(h.dialog->ScrollPosition(), position);
+        EXPECT_EQ(h.scrollBar()->value(), position);
+        EXPECT_DOUBLE_EQ(h.dialog->Engine().Frequency(), position / 10.0);
+    }
+
+    static double Stepped(double hz) { return std::round(hz * 10) / 10; }
+
+    TempDir dir;
+    DialogHarness h;
+    std::vector<std::int16_t> samples;
+    RecordingAnalysis expected;
+};
+
+TEST_F(AnalysisAreaTest, CtrlArrowsStepThroughThePeaksWhereverTheFocusIs) {
+    // From 440 Hz the next peak up is the quint, then the nominal; down, the tierce.
+    h.item(IDC_FILENAME)->setFocus();
+    QTest::keyClick(h.item(IDC_FILENAME), Qt::Key_Right, Qt::ControlModifier);
+    ExpectTone(Stepped(expected.spectrum.peaks[3].frequencyHz));
+    QTest::keyClick(h.scrollBar(), Qt::Key_Right, Qt::ControlModifier);
+    ExpectTone(Stepped(expected.spectrum.peaks[4].frequencyHz));
+    QTest::keyClick(h.item(IDOK), Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(h.item(IDOK), Qt::Key_Left, Qt::ControlModifier);
+    ExpectTone(Stepped(expected.spectrum.peaks[2].frequencyHz));
+    // Below the lowest stop there is nothing to go to: the tone stays.
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(h.window(), Qt::Key_Left, Qt::ControlModifier);
+    }
+    ExpectTone(Stepped(expected.spectrum.peaks[0].frequencyHz));
+}
+
+TEST_F(AnalysisAreaTest, AClickTunesToTheNearPeakElseToTheClampedFrequency) {
+    SpectrumView* view = Area()->Spectrum();
+    const double nominal = expected.spectrum.peaks[4].frequencyHz;
+    const int y = view->height() / 2;
+    QTest::mouseClick(view, Qt::LeftButton, {},
+                      QPoint(static_cast<int>(view->XOf(nominal)) + 3, y));
+    ExpectTone(Stepped(nominal));
+    // Between peaks: the clicked frequency, on the scroll bar's 0.1 Hz steps.
+    const int x = static_cast<int>(view->XOf(1000.0));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(x, y));
+    ExpectTone(Stepped(view->FrequencyAt(x)));
+    // Beyond the tone's range: its end.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(static_cast<int>(view->XOf(3000.0)), y));
+    ExpectTone(1500.0);
+}
+
+TEST_F(AnalysisAreaTest, TuneToStrikeRetunesWithoutRestartingTheStream) {
+    ASSERT_TRUE(expected.strike);
+    const int opens = h.device.OpenCount();
+    QPushButton* button = Area()->findChild<QPushButton*>();
+    EXPECT_EQ(button->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
+    QTest::mouseClick(button, Qt::LeftButton);
+    ExpectTone(Stepped(expected.strike->frequencyHz));
+    EXPECT_EQ(h.device.OpenCount(), opens);
+    EXPECT_TRUE(h.prompter.messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A file named on the command line loads once the dialog runs, as Read
+// Waveform would load it, and a file that cannot be used says why while the
+// tone plays on.
+TEST(StartFileTest, LoadsOnceTheDialogRunsOrSaysWhyNot) {
+    TempDir dir;
+    const std::vector<std::int16_t> samples(kRate, 1000);
+    for (const auto& [name, bytes, message] :
+         {std::tuple{"tone.wav",
+                     PcmWave({.channels = 1, .rate = kRate, .byteRate = kRate * 2, .blockAlign = 2},
+                             S16(samples)),
+                     ""},
+          std::tuple{"bad.wav", Bytes{'R', 'I', 'F', 'F'}, "Not a valid .wav file!"}}) {
+        DialogHarness h(false);
+        h.dialog->LoadAtStart(dir.Write(name, bytes));
+        ASSERT_TRUE(h.Create());
+        const bool loads = std::string(message).empty();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return loads ? theSoundFile.m_loaded : !h.prompter.messages.empty(); }, 5000));
+        EXPECT_EQ(h.itemAs<QLineEdit>(IDC_FILENAME)->text(), loads ? name : "no file loaded");
+        if (!loads) {
+            EXPECT_EQ(h.prompter.messages, std::vector<std::string>{message});
+        }
+        EXPECT_EQ(h.device.OpenCount(), 2);  // reopened after the load, never closed for good
+    }
+}
+
+}  // namespace

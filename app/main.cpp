@@ -16,6 +16,9 @@ int main(int argc, char* argv[]) {
         return *status;
     }
     QApplication application(argc, argv);
+    // Lets the desktop match the window to its menu entry (the installed
+    // example.veltane.Veltane.desktop), under Wayland too.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.veltane.Veltane"));
     theApp.m_startFile = commandLine.StartFile();
     theApp.InitInstance();
     return 0;

@@ -9,7 +9,10 @@ namespace {
 // as any desktop program does.
 bool InitAudio() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    // This runs on a thread of its own, which SDL does not know to clean up.
+    SDL_TLSCleanup();
+    return ok;
 }
 
 }  // namespace

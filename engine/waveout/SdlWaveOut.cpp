@@ -165,7 +165,10 @@ MmResult SdlWaveOut::Close() {
     if (m_closer.joinable()) {
         m_closer.join();
     }
-    m_closer = std::thread([device = std::move(m_device)]() mutable { device.reset(); });
+    m_closer = std::thread([device = std::move(m_device)]() mutable {
+        device.reset();
+        SDL_TLSCleanup();  // SDL keeps per-thread data for threads not its own
+    });
     m_callback = nullptr;
     m_instance = nullptr;
     return MMSYSERR_NOERROR;

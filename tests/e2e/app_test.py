@@ -246,8 +246,8 @@ def command_line(d, binary, check):
         f.write(b"not a riff file at all")
     with open(path("noise.mp3"), "wb") as f:
         f.write(bytes(range(256)) * 8)
-    for name, message in (("missing.wav", "Failed to open file!"), ("empty.wav", "No data in file!"),
-                          ("text.wav", "Not a valid .wav file!"),
+    for name, message in (("missing.wav", "Failed to open file!"),
+                          ("empty.wav", "No data in file!"), ("text.wav", "Not a valid .wav file!"),
                           ("noise.mp3", "Not a valid mp3 file!")):
         got = cli(binary, "--partials", path(name))[:3]
         check(got == (1, "", message + "\n"), f"{name}: {got}")

@@ -4,7 +4,6 @@ xdotool, and numpy analysis of what was heard. Everything it starts lives in its
 own temporary directory and is ended by its own pid. Run with /usr/bin/python3.
 """
 
-import argparse
 import difflib
 import os
 import re
@@ -50,17 +49,13 @@ def _wait_for(predicate, timeout, what, interval=0.05):
 
 def _end_process(proc, grace=5.0):
     """SIGTERM by pid, then SIGKILL after a grace time."""
-    if proc is not None and proc.poll() is None:
+    if proc.poll() is None:
         proc.terminate()
         try:
             proc.wait(timeout=grace)
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait(timeout=grace)
-
-
-def _terminate(signum, frame):
-    raise SystemExit(128 + signum)
 
 
 def _raise_priority():
@@ -70,82 +65,69 @@ def _raise_priority():
         pass
 
 
+def _exit_on_signal(signum, frame):
+    raise SystemExit(128 + signum)
+
+
 class Session:
     """Xvfb + openbox + a PulseAudio server with one null sink at 44100 Hz stereo, as a
     context manager. Programs get 100 ms of server buffering: a hiccup of a shared
     machine would empty the 23 ms the program asks for (VELTANE_E2E_CLIENT_LATENCY=1
     keeps its request). VELTANE_E2E_KEEP=1 keeps the directory (logs, recordings)."""
 
-    SERVER_BUFFER_MS = 100
-
-    def __init__(self, display=True, sound=True, screen="1024x768x24", server_buffer=True):
-        self.want_display, self.want_sound, self.screen = display, sound, screen
+    def __init__(self, server_buffer=True):
         self.server_buffer = server_buffer and not os.environ.get("VELTANE_E2E_CLIENT_LATENCY")
-        self.dir = self.env = None
         self._procs = []
 
     def __enter__(self):
         # A runner giving up sends SIGTERM; unwind so that the servers are ended here.
-        signal.signal(signal.SIGTERM, _terminate)
+        signal.signal(signal.SIGTERM, _exit_on_signal)
+        self.dir = tempfile.mkdtemp(prefix="veltane-e2e-")
+        self.env = {k: v for k, v in os.environ.items()
+                    if not k.startswith(("PULSE_", "DISPLAY", "WAYLAND", "XDG_", "SDL_", "QT_"))}
+        for sub in ("home", "xdg", "pulse"):
+            os.makedirs(os.path.join(self.dir, sub), mode=0o700)
+        self.env.update(HOME=os.path.join(self.dir, "home"), QT_QPA_PLATFORM="xcb",
+                        XDG_RUNTIME_DIR=os.path.join(self.dir, "xdg"), LC_ALL="C.UTF-8",
+                        PULSE_RUNTIME_PATH=os.path.join(self.dir, "pulse"))
+        if self.server_buffer:
+            self.env["PULSE_LATENCY_MSEC"] = "100"
         try:
-            self.start()
+            self._start_servers()
         except BaseException:
-            self.stop()
+            self.__exit__()
             raise
         return self
 
     def __exit__(self, *exc):
-        self.stop()
-
-    def start(self):
-        self.dir = tempfile.mkdtemp(prefix="veltane-e2e-")
-        env = {k: v for k, v in os.environ.items()
-               if not k.startswith(("PULSE_", "DISPLAY", "WAYLAND", "XDG_", "SDL_", "QT_"))}
-        for sub in ("home", "xdg", "pulse"):
-            os.makedirs(os.path.join(self.dir, sub), mode=0o700)
-        env.update(HOME=os.path.join(self.dir, "home"), XDG_RUNTIME_DIR=os.path.join(self.dir, "xdg"),
-                   PULSE_RUNTIME_PATH=os.path.join(self.dir, "pulse"), QT_QPA_PLATFORM="xcb",
-                   LC_ALL="C.UTF-8")
-        if self.server_buffer:
-            env["PULSE_LATENCY_MSEC"] = str(self.SERVER_BUFFER_MS)
-        self.env = env
-        if self.want_display:
-            self._start_display()
-        if self.want_sound:
-            self._start_pulse()
-
-    def stop(self):
         for proc in reversed(self._procs):
             _end_process(proc)
         self._procs.clear()
-        if self.dir and not os.environ.get("VELTANE_E2E_KEEP"):
+        if not os.environ.get("VELTANE_E2E_KEEP"):
             shutil.rmtree(self.dir, ignore_errors=True)
 
     def _log(self, name):
         return open(os.path.join(self.dir, name + ".log"), "wb")
 
-    def spawn(self, argv, extra_env=None, boost=False, **kwargs):
-        """Starts a process in this session (ended with it); boost: raised priority."""
-        env = dict(self.env, **(extra_env or {}))
-        if boost:
-            kwargs["preexec_fn"] = _raise_priority
-        proc = subprocess.Popen(argv, env=env, **kwargs)
+    def spawn(self, argv, extra_env=None, **kwargs):
+        """Starts a process in this session at a raised priority (ended with it)."""
+        proc = subprocess.Popen(argv, env=dict(self.env, **(extra_env or {})),
+                                preexec_fn=_raise_priority, **kwargs)
         self._procs.append(proc)
         return proc
 
     def forget(self, proc):
-        if proc in self._procs:
-            self._procs.remove(proc)
+        self._procs.remove(proc)
 
-    def run(self, argv, check=True, timeout=20, text=True, **kwargs):
+    def run(self, argv, check=True, timeout=20, text=True):
         return subprocess.run(argv, env=self.env, check=check, timeout=timeout,
-                              capture_output=True, text=text, **kwargs)
+                              capture_output=True, text=text)
 
-    def _start_display(self):
+    def _start_servers(self):
         read_fd, write_fd = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen,
+        self.spawn(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
                     "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),
-                   stdout=self._log("xvfb"), stderr=subprocess.STDOUT, boost=True)
+                   stdout=self._log("xvfb"), stderr=subprocess.STDOUT)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
             number = pipe.readline().strip()  # Xvfb writes its display once it serves it
@@ -153,16 +135,14 @@ class Session:
             raise HarnessError("Xvfb exited before reporting its display")
         self.env["DISPLAY"] = ":" + number
         self.spawn(["openbox", "--sm-disable"], stdout=self._log("openbox"),
-                   stderr=subprocess.STDOUT, boost=True)
+                   stderr=subprocess.STDOUT)
         _wait_for(lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0, 20, "openbox")
-
-    def _start_pulse(self):
         socket = os.path.join(self.dir, "pulse", "native")
         self.spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
                     "--disallow-exit", "--use-pid-file=no",
                     f"--load=module-null-sink sink_name={SINK} rate={RATE} channels=2",
                     f"--load=module-native-protocol-unix auth-anonymous=1 socket={socket}"],
-                   stdout=self._log("pulse"), stderr=subprocess.STDOUT, boost=True)
+                   stdout=self._log("pulse"), stderr=subprocess.STDOUT)
         self.env["PULSE_SERVER"] = "unix:" + socket
         _wait_for(lambda: self.run(["pactl", "info"], check=False).returncode == 0, 20,
                   "the PulseAudio server")
@@ -184,21 +164,17 @@ class Session:
                         timeout=60).stdout
 
     def sink_inputs(self):
-        out = self.run(["pactl", "list", "short", "sink-inputs"], check=False)
-        return [line for line in out.stdout.splitlines() if line.strip()]
+        return self.run(["pactl", "list", "short", "sink-inputs"], check=False).stdout.split()
 
-    def recorder(self, name="rec"):
-        return Recorder(self, os.path.join(self.dir, name + ".raw"))
-
-    def app(self, binary, extra_env=None):
-        return App(self, binary, extra_env)
+    def recorder(self):
+        return Recorder(self, os.path.join(self.dir, "rec.raw"))
 
     def start_veltane(self, binary, rec=None):
         """Starts recording (unless rec is given), then the program; returns
         (recorder, app, window id) once the window is up and the tone is heard."""
         rec = rec or self.recorder().start()
         mark = rec.frames()
-        app = self.app(binary)
+        app = App(self, binary)
         wid = app.find_window("Veltane", timeout=30)
         _wait_for(lambda: rec.data(mark)[:, 0].any(), 15, "the first sound")
         return rec, app, wid
@@ -208,13 +184,13 @@ class Recorder:
     """Records the null sink's monitor, 44100 Hz s16le stereo, bit for bit."""
 
     def __init__(self, session, path):
-        self.session, self.path, self.proc = session, path, None
+        self.session, self.path = session, path
 
     def start(self):
         self._out = open(self.path, "wb")
         self.proc = self.session.spawn(
             ["parec", "-d", SINK + ".monitor", "--format=s16le", f"--rate={RATE}", "--channels=2",
-             "--raw", "--latency-msec=20"], stdout=self._out, stderr=subprocess.DEVNULL, boost=True)
+             "--raw", "--latency-msec=20"], stdout=self._out, stderr=subprocess.DEVNULL)
         _wait_for(lambda: self.frames() > 0, 10, "the first recorded frames")
         return self
 
@@ -222,24 +198,19 @@ class Recorder:
         """Frames recorded so far (a mark for later slicing)."""
         return os.path.getsize(self.path) // 4
 
-    def wait_frames(self, count, timeout=30):
-        _wait_for(lambda: self.frames() >= count, timeout, f"{count} recorded frames")
-
-    def record_for(self, seconds):
-        """Waits for `seconds` more of sound; returns the start mark."""
-        start = self.frames()
-        self.wait_frames(start + int(seconds * RATE), timeout=seconds * 4 + 20)
-        return start
+    def wait_frames(self, count):
+        _wait_for(lambda: self.frames() >= count, 60, f"{count} recorded frames")
 
     def listen(self, seconds, settle=SETTLE):
         """What the next settle + seconds bring, without the first settle seconds."""
-        return self.data(self.record_for(settle + seconds) + int(settle * RATE))
+        start = self.frames() + int(settle * RATE)
+        self.wait_frames(start + int(seconds * RATE))
+        return self.data(start)
 
     def stop(self):
         _end_process(self.proc)
         self.session.forget(self.proc)
         self._out.close()
-        return self.data()
 
     def data(self, start=0, count=-1):
         """(n, 2) int16 frames from frame `start` on (count of them, or all)."""
@@ -255,12 +226,9 @@ class App:
         self.session, self.wid = session, None
         stamp = time.monotonic_ns()  # one session may start the program many times
         self.stderr_path = os.path.join(session.dir, f"app-stderr-{stamp}.txt")
-        self.stdout_path = os.path.join(session.dir, f"app-stdout-{stamp}.txt")
         self._err = open(self.stderr_path, "wb")
-        self.started = time.monotonic()
         self.proc = session.spawn([binary], extra_env=extra_env, stdin=subprocess.DEVNULL,
-                                  stdout=open(self.stdout_path, "wb"), stderr=self._err,
-                                  boost=True)
+                                  stdout=session._log(f"app-stdout-{stamp}"), stderr=self._err)
 
     def wait_exit(self, timeout):
         """Exit status, or None if still running after timeout seconds."""
@@ -282,6 +250,7 @@ class App:
 
     def _x(self, *argv, check=True):
         return self.session.run(list(argv), check=check)
+
     def visible_windows(self, name=""):
         # --all: by default xdotool matches any one of the conditions, not all of them
         out = self._x("xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.proc.pid),
@@ -321,13 +290,13 @@ class App:
         x, y, w, h = self.geometry(wid)
         return int(round(x + xdu * w / DIALOG_W_DU)), int(round(y + ydu * h / DIALOG_H_DU))
 
-    def read_box(self, rect_du, wid=None, expect=None, timeout=8.0):
+    def read_box(self, rect_du, expect=None, timeout=8.0):
         """The line of text a control shows (OCR); rect_du as in the template. With
         expect, reads again until it shows that or timeout s have passed (a box just
         uncovered may not be repainted yet); returns the last reading."""
         x, y, w, h = rect_du
-        x0, y0 = self.du_to_screen(x, y, wid)
-        x1, y1 = self.du_to_screen(x + w, y + h, wid)
+        x0, y0 = self.du_to_screen(x, y)
+        x1, y1 = self.du_to_screen(x + w, y + h)
         inset = 3  # px: keep the box's frame out, tesseract reads it as characters
         crop = (x0 + inset, y0 + inset, x1 - x0 - 2 * inset, y1 - y0 - 2 * inset)
         deadline = time.monotonic() + timeout
@@ -343,7 +312,9 @@ class App:
 
     def click_du(self, xdu, ydu, wid=None):
         """Left click at a point in dialog units of the dialog's client area."""
-        sx, sy = self.du_to_screen(xdu, ydu, wid)
+        self.click_at(*self.du_to_screen(xdu, ydu, wid))
+
+    def click_at(self, sx, sy):
         # no --sync: it waits for motion, and there is none when the pointer is already there
         self._x("xdotool", "mousemove", str(sx), str(sy))
         time.sleep(0.1)
@@ -363,21 +334,17 @@ class App:
         self._x("wmctrl", "-i", "-c", hex(wid or self.wid))
 
 
-def fit_sine(x, rate=RATE, f0=None):
+def fit_sine(x):
     """Least-squares fit of a·cos ωn + b·sin ωn + c, ω refined by Gauss-Newton from
     the FFT peak; dict(freq, amp, phase, offset, resid_rms, resid_max)."""
     x = np.asarray(x, dtype=np.float64)
     n = x.size
-    if n < 64:
-        raise HarnessError("too few samples for a sine fit")
     t = np.arange(n, dtype=np.float64) - (n - 1) / 2.0
-    if f0 is None:
-        pad = 1 << int(np.ceil(np.log2(n)) + 2)
-        spec = np.abs(np.fft.rfft((x - x.mean()) * np.hanning(n), pad))
-        k = int(np.argmax(spec[1:-1])) + 1
-        a, b, c = spec[k - 1], spec[k], spec[k + 1]
-        f0 = (k + (0.5 * (a - c) / (a - 2 * b + c) if a - 2 * b + c else 0.0)) * rate / pad
-    w = 2 * np.pi * f0 / rate
+    pad = 1 << int(np.ceil(np.log2(n)) + 2)
+    spec = np.abs(np.fft.rfft((x - x.mean()) * np.hanning(n), pad))
+    k = int(np.argmax(spec[1:-1])) + 1
+    a, b, c = spec[k - 1], spec[k], spec[k + 1]
+    w = 2 * np.pi * (k + (0.5 * (a - c) / (a - 2 * b + c) if a - 2 * b + c else 0.0)) / pad
     for _ in range(30):
         cw, sw = np.cos(w * t), np.sin(w * t)
         (a, b, c), *_ = np.linalg.lstsq(np.column_stack([cw, sw, np.ones(n)]), x, rcond=None)
@@ -389,7 +356,7 @@ def fit_sine(x, rate=RATE, f0=None):
     A = np.column_stack([np.cos(w * t), np.sin(w * t), np.ones(n)])
     (a, b, c), *_ = np.linalg.lstsq(A, x, rcond=None)
     resid = x - A @ np.array([a, b, c])
-    return dict(freq=w * rate / (2 * np.pi), amp=float(np.hypot(a, b)),
+    return dict(freq=w * RATE / (2 * np.pi), amp=float(np.hypot(a, b)),
                 phase=float(np.arctan2(-b, a)), offset=float(c),
                 resid_rms=float(np.sqrt(np.mean(resid ** 2))),
                 resid_max=float(np.max(np.abs(resid))))
@@ -410,14 +377,13 @@ def sounding_span(x):
     return (int(nz[0]), int(nz[-1]) + 1) if nz.size else (0, 0)
 
 
-def continuity(x, rate=RATE, block=4096):
+def continuity(x, block=4096):
     """How smoothly a (possibly retuned) sine runs. A sine obeys x[n+1] + x[n-1] =
     k·x[n], k = 2cos ω, estimated per block; truncated 16-bit samples leave a
-    remainder below 4, a gap, lost or repeated buffer or phase jump hundreds. Also
-    the longest run of zeros and the largest step between neighbours against what
-    a sine of the block's peak and k allows (peak·√(2 − k), plus truncation)."""
+    remainder below 4, a gap, lost or repeated buffer, phase jump, step or a wave
+    that turns back hundreds. Also the longest run of zeros."""
     x = np.asarray(x, dtype=np.float64)
-    worst, worst_at, max_step, allowed_at_max, worst_excess = 0.0, 0, 0.0, 0.0, -np.inf
+    worst, worst_at = 0.0, 0
     for start in range(1, x.size - 1, block):
         stop = min(start + block, x.size - 1)
         mid, around = x[start:stop], x[start + 1:stop + 1] + x[start - 1:stop - 1]
@@ -429,13 +395,7 @@ def continuity(x, rate=RATE, block=4096):
         i = int(np.argmax(rem))
         if rem[i] > worst:
             worst, worst_at = float(rem[i]), start + i
-        step = float(np.max(np.abs(np.diff(x[start - 1:stop + 1]))))
-        # 3 % spare: a block that holds a retune of up to ±3 % averages two k values
-        allowed = (float(np.max(np.abs(mid))) + 1.0) * np.sqrt(max(0.0, 2.0 - k)) * 1.03 + 1.5
-        if step - allowed > worst_excess:
-            worst_excess, max_step, allowed_at_max = step - allowed, step, allowed
-    return dict(max_remainder=worst, remainder_at=worst_at, zero_run=longest_zero_run(x),
-                max_step=max_step, allowed_step=float(allowed_at_max))
+    return dict(max_remainder=worst, remainder_at=worst_at, zero_run=longest_zero_run(x))
 
 
 def write_wav(path, frames, rate=RATE):
@@ -443,9 +403,7 @@ def write_wav(path, frames, rate=RATE):
     frames = np.asarray(frames, dtype="<i2")
     frames = frames[:, None] if frames.ndim == 1 else frames
     with wave.open(path, "wb") as w:
-        w.setnchannels(frames.shape[1])
-        w.setsampwidth(2)
-        w.setframerate(rate)
+        w.setparams((frames.shape[1], 2, rate, 0, "NONE", "not compressed"))
         w.writeframes(frames.tobytes())
 
 
@@ -465,6 +423,22 @@ def bell(seconds, seed, rate=RATE, noise=300.0):
     frames = np.column_stack(ears)
     frames[0] = (1001, 2000)  # a non-zero first mix-down sample marks where playback starts
     return frames
+
+
+def mixdown(frames):
+    """(L + R) / 2 truncated toward zero, as the program mixes a stereo recording."""
+    return ((frames[:, 0].astype(np.int32) + frames[:, 1]) / 2).astype(np.int16)
+
+
+def best_alignment(heard, ref):
+    """(lag, normalised correlation) of ref inside heard, by FFT cross-correlation."""
+    n = 1 << int(np.ceil(np.log2(heard.size + ref.size)))
+    h, r = heard.astype(np.float64), ref.astype(np.float64)
+    lag = int(np.argmax(np.fft.irfft(np.fft.rfft(h, n) * np.conj(np.fft.rfft(r, n)), n)
+                        [: heard.size]))
+    seg = h[lag:lag + r.size]
+    rr = r[: seg.size]
+    return lag, float(np.dot(seg, rr) / (np.linalg.norm(seg) * np.linalg.norm(rr) + 1e-9))
 
 
 def closest_message(text):
@@ -490,7 +464,7 @@ class Checks:
         err = app.stderr()
         return self(err == "", "nothing on stderr" + (f": {err!r}" if err else ""))
 
-    def tone(self, frames, freq, amplitude, label, freq_tol=0.05, peak_tol=2, right_silent=True):
+    def tone(self, frames, freq, amplitude, label, freq_tol=0.05, right_silent=True):
         """Left channel a continuous sine of freq and peak amplitude, right silent
         (unless told otherwise); frames is an (n, 2) slice of a recording."""
         left, right = frames[:, 0], frames[:, 1]
@@ -499,31 +473,20 @@ class Checks:
         fit, p, c = fit_sine(left), peak(left), continuity(left)
         ok = self(abs(fit["freq"] - freq) <= freq_tol,
                   f"{label}: left channel at {fit['freq']:.4f} Hz (expected {freq} ± {freq_tol})")
-        ok &= self(abs(p - amplitude) <= peak_tol,
-                   f"{label}: left peak {p} (expected {amplitude} ± {peak_tol})")
+        ok &= self(abs(p - amplitude) <= 2,
+                   f"{label}: left peak {p} (expected {amplitude} ± 2)")
         if right_silent:
             ok &= self(not right.any(), f"{label}: right channel silent (peak {peak(right)})")
-        ok &= self(c["zero_run"] < 3 and c["max_remainder"] < 8 and
-                   c["max_step"] <= c["allowed_step"],
+        ok &= self(c["zero_run"] < 3 and c["max_remainder"] < 8,
                    f"{label}: continuous (longest zero run {c['zero_run']}, remainder "
-                   f"{c['max_remainder']:.1f} at {c['remainder_at']}, step {c['max_step']:.0f} "
-                   f"of {c['allowed_step']:.0f} allowed)")
+                   f"{c['max_remainder']:.1f} at {c['remainder_at']})")
         return ok
 
     def exit_status(self):
-        if not self.failures:
-            return 0
-        # A machine too busy to feed the sound server can leave gaps; the load tells.
-        load = ", ".join(f"{v:.2f}" for v in os.getloadavg())
-        print(f"{len(self.failures)} check(s) failed (load average {load} on "
-              f"{os.cpu_count()} cores)", flush=True)
-        return 1
-
-
-def binary_arg(description):
-    ap = argparse.ArgumentParser(description=description)
-    ap.add_argument("--binary", required=True, help="the program under test")
-    return ap
+        if self.failures:  # a machine too busy to feed the sound server can leave gaps
+            print(f"{len(self.failures)} check(s) failed (load average "
+                  f"{', '.join(f'{v:.2f}' for v in os.getloadavg())} on {os.cpu_count()} cores)")
+        return 1 if self.failures else 0
 
 
 class Loader:
@@ -584,8 +547,8 @@ class Loader:
                   f"({self.click_ok_boxes} so far)", flush=True)
         return None
 
-    def expect_message(self, expected):
-        text = self.next_message(15)
+    def expect_message(self, expected, timeout=15):
+        text = self.next_message(timeout)
         score, best = closest_message(text or "")
         self.check(text is not None and best == expected and score > 0.7,
                    f"message box says {expected!r} (read {text!r})")
@@ -608,9 +571,9 @@ class Loader:
                 deadline = time.monotonic() + timeout
         return status
 
-    def expect_tone(self, label, freq=440.0, amplitude=8192):
+    def expect_tone(self, label):
         """The tone plays again: 1.5 s of it, measured after the stream has restarted."""
-        self.check.tone(self.rec.listen(1.5), freq, amplitude, label)
+        self.check.tone(self.rec.listen(1.5), 440.0, 8192, label)
 
     def play(self, seconds):
         """Start / Stop Play, then record until the recording must have finished."""
@@ -620,13 +583,13 @@ class Loader:
         return self.rec.data(mark)
 
 
-def church_bell(seconds, nominal=600.0, rate=RATE, lead=0.1):
+def church_bell(seconds, nominal=612.3):
     """A struck church bell, mono int16: hum, prime, tierce, quint, nominal,
     superquint and octave nominal at their usual ratios, decaying, after a short
     silence."""
     partials = [(0.2508, 0.50, 6.0), (0.5017, 0.40, 4.0), (0.5962, 0.50, 3.0),
                 (0.7493, 0.10, 2.0), (1.0, 1.00, 2.5), (1.4982, 0.32, 1.5), (2.0061, 0.20, 1.2)]
-    t = np.arange(int(seconds * rate)) / rate - lead
+    t = np.arange(int(seconds * RATE)) / RATE - 0.1
     x = np.zeros_like(t)
     for ratio, amplitude, decay in partials:
         x += amplitude * np.exp(-np.maximum(t, 0) / decay) * np.sin(2 * np.pi * ratio * nominal * t)

@@ -374,7 +374,10 @@ def rates(s, loader, check, play_tone, rates=(8000, 11025, 16000, 22050, 32000, 
         mono = harness.bell(2.0, seed=rate, rate=rate, noise=0.0)[:, 0]
         if not load_wav(s, loader, check, mono, f"bell-{rate}.wav", rate):
             continue
-        left = loader.rec.listen(5.0)[: 5 * RATE, 0]
+        # The recording plays in the right ear while the left is judged: one stretch
+        # of settle + 5 s serves both.
+        heard = loader.play(SETTLE + 5.0 - 1.0)
+        left = heard[int(SETTLE * RATE):int(SETTLE * RATE) + 5 * RATE, 0]
         fit = harness.fit_sine(left)
         # |sample| below 200 for 3 samples running is silence, not an 8192-peak sine
         quiet = harness.longest_zero_run((np.abs(left.astype(np.int32)) < 200) - 1)
@@ -392,7 +395,7 @@ def rates(s, loader, check, play_tone, rates=(8000, 11025, 16000, 22050, 32000, 
         wav = os.path.join(s.dir, f"bell-{rate}.wav")
         ref = np.frombuffer(s.run(["sox", wav, "-t", "raw", "-e", "signed-integer", "-b", "16",
                                    "-r", str(RATE), "-"], text=False).stdout, dtype="<i2")
-        right = loader.play(mono.size / rate)[:, 1]
+        right = heard[:, 1]
         first, last = harness.sounding_span(right)
         lag, corr = best_alignment(right, ref)
         check(abs((last - first) - ref.size) <= 0.05 * ref.size and corr >= 0.95,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A second-order recursive sine oscillator: y[n] = k·y[n-1] - y[n-2] with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ConvertToMono fed directly: a 56-byte format area, a 4-byte little-endian
 // sample count as a header reader would have left it, then the sound data.
 #include <cassert>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReadMp3Header and, when it finds a frame header, ConvertToMono through the
 // decoder, over arbitrary bytes.
 #include <cassert>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReadWav and, when it accepts the header, ConvertToMono over arbitrary bytes.
 #include <cassert>
 

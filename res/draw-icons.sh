@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the application icon (a bell) at 32x32 and 16x16 in 16 colours.
 # Run from anywhere; writes res/icons/bell-32.png and res/icons/bell-16.png.
 # Needs ImageMagick's convert.

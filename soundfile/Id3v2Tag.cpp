@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Id3v2Tag.h"
 
 std::optional<std::uint32_t> Id3v2Tag::TotalSize(std::span<const std::uint8_t> header) {

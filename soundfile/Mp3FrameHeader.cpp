@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Mp3FrameHeader.h"
 
 std::optional<Mp3FrameHeader> Mp3FrameHeader::Parse(std::span<const std::uint8_t, kSize> bytes) {

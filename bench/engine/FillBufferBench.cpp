@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FillBuffer per stereo frame beside a generator that calls std::sin for every
 // sample, in one run; the last line gives how many times faster the recurrence is.
 #include <benchmark/benchmark.h>

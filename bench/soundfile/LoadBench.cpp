@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading 10-minute recordings beside the ffmpeg tool doing the same mono
 // 16-bit conversion of the same file (`ffmpeg -i F -ac 1 -f s16le -`): a 16-bit
 // stereo WAV (read directly), and through the codec layer a 128 kbit/s MP3, an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A bare Qt dialog with the main window's kinds of controls at about its
 // layout, the yardstick for how soon such a window can be on the screen.
 // Usage: bench_bare_dialog WIDTH HEIGHT (the main window's client size).

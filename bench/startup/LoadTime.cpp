@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long loading one file takes, the median of a few loads in ms, so that the
 // time from Enter in the file dialog to the tone can be set against the load.
 // Usage: bench_load_time FILE.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Start-up and reload timing of build/veltane, as ratios measured in one run.
 
 In one Xvfb + openbox + private PulseAudio session (the program's own latency

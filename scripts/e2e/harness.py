@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end harness: a private X display with a window manager, a private
 PulseAudio server whose null sink is recorded, the Veltane window driven by
 xdotool, and numpy analysis of what was heard. Everything it starts lives in its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <cstdint>  // UINT64_C and friends, which FFmpeg's headers need in C++

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real program as the user meets it, in one desktop and sound server session.
 
 The command line, without a display: --partials and --strike tables of a

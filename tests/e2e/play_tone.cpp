@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays the engine's tone through the SDL device for a number of seconds, the
 // way the dialog does but without a window: 440 Hz, amplitude 8192, 44100 Hz or
 // the rate given. Usage: play_tone [seconds [rate]]. Exit status 0 when the

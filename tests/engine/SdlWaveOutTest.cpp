@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SDL device under SDL's disk driver, which writes what the device plays to
 // a file: every rate a recording brings, and a close while a notification is
 // busy. Run in a process of its own: the driver is chosen once, at the first SDL

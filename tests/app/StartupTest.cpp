@@ -8,17 +8,6 @@
 
 namespace {
 
-// What the end-to-end start does not read: the company, the copyright, the
-// icon, and Start / Stop disabled until a recording is loaded.
-TEST(Startup, ControlsShowTheInitialState) {
-    DialogHarness h;
-    EXPECT_FALSE(h.window()->windowIcon().isNull());
-    EXPECT_EQ(h.Text(IDC_COMPANY), "Veltane Bellworks, Loughborough");
-    EXPECT_EQ(h.Text(IDC_COPYRIGHT), "(C) 2026 Veltane Bellworks");
-    EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
-    EXPECT_TRUE(h.prompter.messages.empty());
-}
-
 // Enter on a control ends the dialog through EXIT unless another button has the
 // focus, and whatever ends it stops the stream first. Escape, the close box and
 // Enter on the trackbar are left to the end-to-end tests.

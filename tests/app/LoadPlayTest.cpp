@@ -44,17 +44,6 @@ class LoadPlay : public testing::Test {
     DialogHarness h;
 };
 
-TEST_F(LoadPlay, CancellingTheFileDialogChangesNothingAndKeepsTheStream) {
-    h.prompter.answers.push_back(std::nullopt);
-    QTest::mouseClick(h.item(IDC_READ_WAVEFORM), Qt::LeftButton);
-    EXPECT_EQ(h.prompter.filters,
-              std::vector<std::string>{"Waveform files (.wav, .mp3) (*.wav *.mp3)"});
-    EXPECT_TRUE(h.prompter.messages.empty());
-    EXPECT_EQ(h.device.OpenCount(), 1);
-    EXPECT_EQ(h.device.WriteCount(), 2u);
-    EXPECT_EQ(h.Text(IDC_FILENAME), "no file loaded");
-}
-
 TEST_F(LoadPlay, A22050HzRecordingRunsTheStreamAtItsRateAndTheToneKeepsItsPitch) {
     Load("low.wav", 22050, 30000);
     EXPECT_TRUE(h.prompter.messages.empty());

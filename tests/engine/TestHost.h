@@ -19,11 +19,6 @@ class TestHost final : public EngineHost {
         std::lock_guard lock(m_mutex);
         return m_progress;
     }
-    // Each refill reports its progress once.
-    int Refills() const {
-        std::lock_guard lock(m_mutex);
-        return static_cast<int>(m_progress.size());
-    }
 
   private:
     mutable std::mutex m_mutex;

@@ -31,10 +31,6 @@ struct BadCase {
     const char* message;
 };
 
-void PrintTo(const BadCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 std::vector<BadCase> BadCases() {
     const Bytes good = PcmWave(kMono16, S16({1, 2, 3, 4}));
     const Bytes data = Chunk("data", Bytes(16, 0));
@@ -99,15 +95,13 @@ TEST_P(LoadSoundFileBadInput, ReportsItsCodeAndMessageAndClearsLoaded) {
 INSTANTIATE_TEST_SUITE_P(Table, LoadSoundFileBadInput, ::testing::ValuesIn(BadCases()),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(LoadSoundFileOpen, MissingFileOrFolderGivesOpenFailedAndOtherCodesBadFile) {
+// A folder opens as a file would on Linux; it must fail as a missing file does.
+// Codes no reader gives still have a message.
+TEST(LoadSoundFileOpen, AFolderGivesOpenFailedAndOtherCodesBadFile) {
     TempDir dir;
     CSoundFile record;
-    EXPECT_EQ(LoadSoundFile(record, (dir.Path() / "missing.wav").string()), 10);
-    EXPECT_EQ(record.GetFileName(), "missing.wav");
     std::filesystem::create_directory(dir.Path() / "folder.wav");
     EXPECT_EQ(LoadSoundFile(record, (dir.Path() / "folder.wav").string()), 10);
-    EXPECT_STREQ(LoadMessage(10), "Failed to open file!");
-    EXPECT_EQ(LoadMessage(0), nullptr);
     for (const int code : {11, -1, 32767}) {
         EXPECT_STREQ(LoadMessage(static_cast<LoadResult>(code)), "Bad file!") << code;
     }
@@ -119,10 +113,6 @@ struct GoodCase {
     std::vector<std::int16_t> samples;
     std::uint32_t rate = 44100;
 };
-
-void PrintTo(const GoodCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class LoadSoundFileGood : public ::testing::TestWithParam<GoodCase> {};
 

@@ -20,10 +20,6 @@ struct WavCase {
     std::uint64_t position = 0;  // where the data starts, checked on success
 };
 
-void PrintTo(const WavCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 Bytes Pcm16Stereo(std::uint32_t dataBytes, const FmtFields& f = {}) {
     return PcmWave(f, Bytes(dataBytes, 1));
 }
@@ -42,20 +38,11 @@ std::vector<WavCase> Cases() {
     return {
         {"Canonical", Pcm16Stereo(176400), 0, 176400, 44100, 44},
         {"FractionalCountTruncates", Pcm16Stereo(10), 0, 10, 2, 44},
-        {"ByteRateZeroGivesNoSamples", Pcm16Stereo(16, {.byteRate = 0}), 0, 16, 0, 44},
         {"CountPastInt32IsCut", Pcm16Stereo(100, {.rate = 4'000'000'000u, .byteRate = 1}), 0, 100,
          std::numeric_limits<std::int32_t>::max(), 44},
-        {"ChunksBeforeAndBetween",
-         Wave(Concat({Chunk("LIST", Bytes(26, 'x')), Chunk("bext", Bytes(4, 0)), fmt,
-                      Chunk("fact", Bytes(4, 9)), Chunk("JUNK", Bytes(28, 0)), data10})),
-         0, 10, 2, 12 + 34 + 12 + 24 + 12 + 36 + 8},
         {"ChunkBeforeRiffIsSkipped", Concat({Chunk("JUNK", Bytes(6, 1)), Pcm16Stereo(8)}), 0, 8, 2,
          14 + 44},
         {"RiffSizeIgnored", riffSizeZero, 0, 8, 2, 44},
-        {"OddChunkWithPad", Wave(Concat({Chunk("LIST", Bytes(5, 'x'), true), fmt, data10})), 0, 10,
-         2, 12 + 14 + 24 + 8},
-        {"OddChunkWithoutPad", Wave(Concat({Chunk("LIST", Bytes(5, 'x'), false), fmt, data10})), 0,
-         10, 2, 12 + 13 + 24 + 8},
         {"OddFmtOf17WithPad",
          Wave(Concat({Chunk("fmt ", Concat({FmtBody({}), Bytes{0}}), true), data10})), 0, 10, 2,
          12 + 8 + 18 + 8},
@@ -77,9 +64,7 @@ std::vector<WavCase> Cases() {
          }(),
          2},
         {"NoFmt", Wave(data10), 5},
-        {"Fmt57", Wave(Concat({Chunk("fmt ", FmtBody({}, 39, 39)), data10})), 5},
         {"Fmt15", Wave(Concat({Chunk("fmt ", Bytes(15, 1)), data10})), 5},
-        {"Fmt0", Wave(Concat({Chunk("fmt ", {}), data10})), 5},
         {"FmtBodyTruncated", truncatedFmt, 2},
         {"DataBeforeFmt", Wave(Concat({data10, fmt})), 3},
         {"NoData", Wave(Concat({fmt, Chunk("LIST", Bytes(4, 0))})), 3},

@@ -170,12 +170,12 @@ class Session:
     def recorder(self):
         return Recorder(self, os.path.join(self.dir, "rec.raw"))
 
-    def start_veltane(self, binary, rec=None):
+    def start_veltane(self, binary, rec=None, args=()):
         """Starts recording (unless rec is given), then the program; returns
         (recorder, app, window id) once the window is up and the tone is heard."""
         rec = rec or self.recorder().start()
         mark = rec.frames()
-        app = App(self, binary)
+        app = App(self, binary, args=args)
         wid = app.find_window("Veltane", timeout=30)
         _wait_for(lambda: rec.data(mark)[:, 0].any(), 15, "the first sound")
         return rec, app, wid
@@ -223,12 +223,12 @@ class Recorder:
 class App:
     """The program under test, its windows and its input."""
 
-    def __init__(self, session, binary, extra_env=None):
+    def __init__(self, session, binary, extra_env=None, args=()):
         self.session, self.wid = session, None
         stamp = time.monotonic_ns()  # one session may start the program many times
         self.stderr_path = os.path.join(session.dir, f"app-stderr-{stamp}.txt")
         self._err = open(self.stderr_path, "wb")
-        self.proc = session.spawn([binary], extra_env=extra_env, stdin=subprocess.DEVNULL,
+        self.proc = session.spawn([binary, *args], extra_env=extra_env, stdin=subprocess.DEVNULL,
                                   stdout=session._log(f"app-stdout-{stamp}"), stderr=self._err)
 
     def wait_exit(self, timeout):

@@ -4,8 +4,9 @@
 The command line, without a display: --partials and --strike tables of a
 generated church bell (rows ascending, the partials named, one 2:3:4 strike),
 of a pure sine (one unnamed 440.00 row, no strike) and of silence; every load
-failure's message with status 1; usage errors with status 2; the peaks of a
-real chime within 0.5 Hz of numpy's own spectrum.
+failure's message with status 1; usage errors with status 2; --version and
+--help with status 0; the peaks of a real chime within 0.5 Hz of numpy's own
+spectrum.
 With no sound server the program says "No output device for this format!" and
 ends. With one: the window "Veltane", 440.0 Hz at peak 8192 in the left ear
 only without a gap, the boxes 440, "no file loaded", "Veltane Program", 1.1.
@@ -22,11 +23,13 @@ open file!", at once; Start / Stop Play then plays nothing and the tone is back.
 Analysis of a loaded church bell: the spectrum is drawn; Ctrl+Right from 440 Hz,
 a click on the nominal's mark and Alt+S put the tone on the peak above, the
 nominal and the strike as the command line lists them, heard within 0.1 Hz,
-without a click. Listening: with Loop on, a 1 s recording played by Ctrl+P
+without a click. Listening, started as `veltane FILE` with FILE loaded: with
+Loop on, FILE (a 1 s recording) played by Ctrl+P
 comes out twice in a row and on, sample for sample across each seam, until
 Ctrl+P stops it; with Both ears on, each ear is exactly tone plus recording;
 Ctrl+Up from 440 Hz gives 880.0 Hz; 523.3 typed into Tune to: with Enter gives
-523.3 Hz. Rates, with the program's own latency request: at 8000 to 96000 Hz a
+523.3 Hz. Started with a FILE that is no recording, its message shows and the
+tone plays on. Rates, with the program's own latency request: at 8000 to 96000 Hz a
 2 s mono WAV loads, 5 s of tone at 440.00 ± 0.05 Hz run without silence (on a
 gap, play_tone alone at the rate tells whether the device or the server ran
 dry), and the recording plays whole (length within 5 %) and like sox's
@@ -67,8 +70,8 @@ def no_device(s, binary, check):
     app.end()
 
 
-def start(s, binary, rec, check, boxes=()):
-    rec, app, wid = s.start_veltane(binary, rec)
+def start(s, binary, rec, check, boxes=(), args=()):
+    rec, app, wid = s.start_veltane(binary, rec, args)
     check(app.name_of(wid) == "Veltane", "the window's title is exactly \"Veltane\"")
     check.tone(rec.listen(2.5, 0.2), 440.0, 8192, "start-up tone")
     for what, box, expected in boxes:
@@ -252,6 +255,9 @@ def command_line(d, binary, check):
                           ("noise.mp3", "Not a valid mp3 file!")):
         got = cli(binary, "--partials", path(name))[:3]
         check(got == (1, "", message + "\n"), f"{name}: {got}")
+    for args, first in ((["--version"], "veltane 1.1\n"), (["--help"], "Usage: veltane")):
+        status, out, err, _ = cli(binary, *args)
+        check(status == 0 and out.startswith(first) and err == "", f"{args}: status {status}")
     for args in (["--bogus"], ["--partials"]):
         status, out, err, _ = cli(binary, *args)
         check(status == 2 and out == "" and "Usage: veltane" in err, f"{args}: status {status}")
@@ -326,11 +332,12 @@ def analysis(s, loader, check, wav, partials, strike):
           f"{c['max_remainder']:.1f} of {bound:.1f})")
 
 
-def listening(s, loader, check):
+def listening(s, loader, check, frames):
+    """The program was started as `veltane one-second.wav`."""
     app, rec = loader.app, loader.rec
-    frames = harness.bell(1.0, seed=11)
     want = mixdown(frames)
-    if load_wav(s, loader, check, frames, "one-second.wav"):
+    shown = app.read_box(harness.FILENAME_BOX, expect="one-second.wav")
+    if check(shown == "one-second.wav", f"the file named at start is loaded (read {shown!r})"):
         mark = rec.frames()
         app.key("alt+l", "ctrl+p")
         harness._wait_for(lambda: rec.frames() - mark > harness.sounding_span(
@@ -429,12 +436,23 @@ def main():
         refused(s, loader, check)
         analysis(s, loader, check, *church)
         exit_by("EXIT", loader, check)
-        loader = start(s, args.binary, rec, check)
-        listening(s, loader, check)
+        one_second = harness.bell(1.0, seed=11)
+        harness.write_wav(os.path.join(s.dir, "one-second.wav"), one_second)
+        loader = start(s, args.binary, rec, check, args=[os.path.join(s.dir, "one-second.wav")])
+        listening(s, loader, check, one_second)
         exit_by("close box", loader, check)
-        # The rates with the latency the program asks for itself, not a wider server buffer.
+        # The rates with the latency the program asks for itself, not a wider server buffer;
+        # started with a file that is no recording, whose message comes first.
         s.env.pop("PULSE_LATENCY_MSEC", None)
-        loader = harness.Loader(s, s.start_veltane(args.binary, rec)[1], rec, check)
+        notes = os.path.join(s.dir, "notes.txt.wav")
+        with open(notes, "wb") as f:
+            f.write(b"not a recording\n" * 8)
+        # Its load closes the stream at once, so no first sound is awaited here.
+        app = harness.App(s, args.binary, args=[notes])
+        app.find_window("Veltane", timeout=30)
+        loader = harness.Loader(s, app, rec, check)
+        loader.expect_message("Not a valid .wav file!")
+        loader.expect_tone("tone after a file named at start that is no recording")
         rates(s, loader, check, args.play_tone)
         exit_by("Escape", loader, check)
         rec.stop()

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToneMatchDlg.h"
 
-#include <QAbstractButton>
-#include <QShortcut>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <QAbstractButton>
+#include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -164,8 +164,8 @@ void CToneMatchDlg::BuildAnalysisArea() {
 }
 
 void CToneMatchDlg::SetToneFromAnalysis(double hz) {
-    TuneTo(std::clamp(static_cast<std::int32_t>(std::lround(hz * 10.0)), kLowestStop,
-                      kHighestStop));
+    TuneTo(
+        std::clamp(static_cast<std::int32_t>(std::lround(hz * 10.0)), kLowestStop, kHighestStop));
 }
 
 void CToneMatchDlg::CancelAnalysis() {

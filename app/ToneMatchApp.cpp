@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToneMatchApp.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -22,6 +24,13 @@ bool CToneMatchApp::InitInstance() {
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;
+    // A device that ran short played silence, a gap the user heard; nothing in the
+    // window can say so afterwards, and it tells a stalled program from a stalled
+    // sound server.
+    if (const std::uint64_t underruns = device.UnderrunCount(); underruns > 0) {
+        std::fprintf(stderr, "veltane: the sound device ran short of data %" PRIu64 " times\n",
+                     underruns);
+    }
     return false;
 }
 

@@ -1,9 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End-to-end harness: a private X display with a window manager, a private
-PulseAudio server whose null sink is recorded, the Veltane window driven by
-xdotool, and numpy analysis of what was heard. Everything it starts lives in its
-own temporary directory and is ended by its own pid. Run with /usr/bin/python3.
-"""
+"""End-to-end harness (/usr/bin/python3): a private X display, window manager and
+PulseAudio server whose null sink is recorded, the window driven by xdotool, and
+numpy analysis of what was heard. docs/end-to-end-tests.md explains the measures."""
 
 import difflib
 import os
@@ -20,11 +18,7 @@ import numpy as np
 RATE = 44100
 SINK = "veltane_e2e"
 DIALOG_W_DU, DIALOG_H_DU = 320, 354  # the template's size; the client area keeps it
-# Boxes read back, (x, y, width, height), and button centres, in dialog units.
-DESCRIPTION_BOX = (15, 12, 90, 12)
-VERSION_BOX = (170, 30, 20, 12)
-FILENAME_BOX = (120, 66, 105, 12)
-FREQUENCY_BOX = (230, 138, 45, 13)
+# Button centres in dialog units.
 EXIT_BUTTON = (275, 19)
 READ_WAVEFORM = (45, 72)
 START_STOP = (45, 90)
@@ -71,10 +65,9 @@ def _exit_on_signal(signum, frame):
 
 
 class Session:
-    """Xvfb + openbox + a PulseAudio server with one null sink at 44100 Hz stereo, as a
-    context manager. Programs get 100 ms of server buffering: a hiccup of a shared
-    machine would empty the 23 ms the program asks for (VELTANE_E2E_CLIENT_LATENCY=1
-    keeps its request). VELTANE_E2E_KEEP=1 keeps the directory (logs, recordings)."""
+    """Xvfb + openbox + PulseAudio with a 44100 Hz stereo null sink, in a temporary
+    directory (VELTANE_E2E_KEEP=1 keeps it). Programs get 100 ms of server buffering
+    unless server_buffer is False or VELTANE_E2E_CLIENT_LATENCY=1."""
 
     def __init__(self, server_buffer=True):
         self.server_buffer = server_buffer and not os.environ.get("VELTANE_E2E_CLIENT_LATENCY")
@@ -111,7 +104,6 @@ class Session:
         return open(os.path.join(self.dir, name + ".log"), "wb")
 
     def spawn(self, argv, extra_env=None, **kwargs):
-        """Starts a process in this session at a raised priority (ended with it)."""
         proc = subprocess.Popen(argv, env=dict(self.env, **(extra_env or {})),
                                 preexec_fn=_raise_priority, **kwargs)
         self._procs.append(proc)
@@ -149,19 +141,17 @@ class Session:
                   "the PulseAudio server")
 
     def screenshot(self, path, crop=None):
-        """Root window to PNG; crop is (x, y, w, h) in screen pixels."""
         argv = ["/usr/bin/import", "-window", "root"]
         if crop:
             argv += ["-crop", "{2}x{3}+{0}+{1}".format(*crop), "+repage"]
         self.run(argv + [path])
         return path
 
-    def ocr(self, crop, line=False):
-        """Text of a screen rectangle, by tesseract from an enlarged grey image."""
+    def ocr(self, crop):
         shot = self.screenshot(os.path.join(self.dir, "ocr.png"), crop)
         self.run(["/usr/bin/convert", shot, "-colorspace", "Gray", "-resize", "400%",
                   "-bordercolor", "white", "-border", "20", shot])
-        return self.run(["tesseract", shot, "stdout", "--psm", "7" if line else "6"],
+        return self.run(["tesseract", shot, "stdout", "--psm", "6"],
                         timeout=60).stdout
 
     def sink_inputs(self):
@@ -171,8 +161,7 @@ class Session:
         return Recorder(self, os.path.join(self.dir, "rec.raw"))
 
     def start_veltane(self, binary, rec=None, args=()):
-        """Starts recording (unless rec is given), then the program; returns
-        (recorder, app, window id) once the window is up and the tone is heard."""
+        """(recorder, app, window id) once the window is up and sounding."""
         rec = rec or self.recorder().start()
         mark = rec.frames()
         app = App(self, binary, args=args)
@@ -182,7 +171,7 @@ class Session:
 
 
 class Recorder:
-    """Records the null sink's monitor, 44100 Hz s16le stereo, bit for bit."""
+    """The null sink's monitor, 44100 Hz s16le stereo, bit for bit, in a file."""
 
     def __init__(self, session, path):
         self.session, self.path = session, path
@@ -196,14 +185,13 @@ class Recorder:
         return self
 
     def frames(self):
-        """Frames recorded so far (a mark for later slicing)."""
         return os.path.getsize(self.path) // 4
 
     def wait_frames(self, count):
         _wait_for(lambda: self.frames() >= count, 60, f"{count} recorded frames")
 
     def listen(self, seconds, settle=SETTLE):
-        """What the next settle + seconds bring, without the first settle seconds."""
+        """The next `seconds` after `settle` seconds."""
         start = self.frames() + int(settle * RATE)
         self.wait_frames(start + int(seconds * RATE))
         return self.data(start)
@@ -214,14 +202,13 @@ class Recorder:
         self._out.close()
 
     def data(self, start=0, count=-1):
-        """(n, 2) int16 frames from frame `start` on (count of them, or all)."""
+        """(n, 2) int16 frames from frame `start` on."""
         raw = np.fromfile(self.path, dtype="<i2", offset=4 * start,
                           count=-1 if count < 0 else 2 * count)
         return raw[: raw.size // 2 * 2].reshape(-1, 2)
 
 
 class App:
-    """The program under test, its windows and its input."""
 
     def __init__(self, session, binary, extra_env=None, args=()):
         self.session, self.wid = session, None
@@ -232,7 +219,6 @@ class App:
                                   stdout=session._log(f"app-stdout-{stamp}"), stderr=self._err)
 
     def wait_exit(self, timeout):
-        """Exit status, or None if still running after timeout seconds."""
         deadline = time.monotonic() + timeout
         while self.running() and time.monotonic() < deadline:
             time.sleep(0.02)
@@ -259,7 +245,6 @@ class App:
         return [int(w) for w in out.stdout.split()]
 
     def windows_named(self, name):
-        """Viewable windows of this process whose name is exactly `name`."""
         return [w for w in self.visible_windows("^" + re.escape(name) + "$")
                 if self.name_of(w) == name]
 
@@ -281,7 +266,6 @@ class App:
         return self._x("xdotool", "getwindowname", str(wid), check=False).stdout.rstrip("\n")
 
     def geometry(self, wid=None):
-        """(x, y, width, height) of the client area in screen pixels."""
         out = self._x("xwininfo", "-id", str(wid or self.wid)).stdout
         return tuple(int(re.search(r"^\s*" + label + r":\s+(-?\d+)", out, re.M).group(1))
                      for label in ("Absolute upper-left X", "Absolute upper-left Y", "Width",
@@ -291,28 +275,11 @@ class App:
         x, y, w, h = self.geometry(wid)
         return int(round(x + xdu * w / DIALOG_W_DU)), int(round(y + ydu * h / DIALOG_H_DU))
 
-    def read_box(self, rect_du, expect=None, timeout=8.0):
-        """The line of text a control shows (OCR); rect_du as in the template. With
-        expect, reads again until it shows that or timeout s have passed (a box just
-        uncovered may not be repainted yet); returns the last reading."""
-        x, y, w, h = rect_du
-        x0, y0 = self.du_to_screen(x, y)
-        x1, y1 = self.du_to_screen(x + w, y + h)
-        inset = 3  # px: keep the box's frame out, tesseract reads it as characters
-        crop = (x0 + inset, y0 + inset, x1 - x0 - 2 * inset, y1 - y0 - 2 * inset)
-        deadline = time.monotonic() + timeout
-        while True:
-            text = " ".join(self.session.ocr(crop, line=True).split())
-            if expect is None or text == expect or time.monotonic() > deadline:
-                return text
-            time.sleep(0.3)
-
     def activate(self, wid=None):
         for command in ("windowactivate", "windowfocus"):
             self._x("xdotool", command, "--sync", str(wid or self.wid), check=False)
 
     def click_du(self, xdu, ydu, wid=None):
-        """Left click at a point in dialog units of the dialog's client area."""
         self.click_at(*self.du_to_screen(xdu, ydu, wid))
 
     def click_at(self, sx, sy):
@@ -322,7 +289,7 @@ class App:
         self._x("xdotool", "click", "1")
 
     def key(self, *keys, wid=None):
-        """Key presses, after activating `wid` (the dialog by default; False: none)."""
+        """Key presses after activating `wid` (default the dialog; False: none)."""
         if wid is not False:
             self.activate(wid)
         self._x("xdotool", "key", "--delay", "60", *keys)
@@ -331,13 +298,11 @@ class App:
         self._x("xdotool", "type", "--delay", "20", text)
 
     def close_window(self, wid=None):
-        """What the close box does: ask the window manager to close the window."""
         self._x("wmctrl", "-i", "-c", hex(wid or self.wid))
 
 
 def fit_sine(x):
-    """Least-squares fit of a·cos ωn + b·sin ωn + c, ω refined by Gauss-Newton from
-    the FFT peak; dict(freq, amp, phase, offset, resid_rms, resid_max)."""
+    """Least-squares a·cos ωn + b·sin ωn + c, ω by Gauss-Newton from the FFT peak."""
     x = np.asarray(x, dtype=np.float64)
     n = x.size
     t = np.arange(n, dtype=np.float64) - (n - 1) / 2.0
@@ -379,10 +344,8 @@ def sounding_span(x):
 
 
 def continuity(x, block=4096):
-    """How smoothly a (possibly retuned) sine runs. A sine obeys x[n+1] + x[n-1] =
-    k·x[n], k = 2cos ω, estimated per block; truncated 16-bit samples leave a
-    remainder below 4, a gap, lost or repeated buffer, phase jump, step or a wave
-    that turns back hundreds. Also the longest run of zeros."""
+    """The largest remainder of x[n+1] + x[n-1] = k·x[n], k fitted per block, and
+    the longest run of zeros."""
     x = np.asarray(x, dtype=np.float64)
     worst, worst_at = 0.0, 0
     for start in range(1, x.size - 1, block):
@@ -400,7 +363,6 @@ def continuity(x, block=4096):
 
 
 def write_wav(path, frames, rate=RATE):
-    """16-bit PCM WAV from an (n, channels) or (n,) int16 array."""
     frames = np.asarray(frames, dtype="<i2")
     frames = frames[:, None] if frames.ndim == 1 else frames
     with wave.open(path, "wb") as w:
@@ -408,21 +370,25 @@ def write_wav(path, frames, rate=RATE):
         w.writeframes(frames.tobytes())
 
 
-def bell(seconds, seed, rate=RATE, noise=300.0):
-    """A struck-bell-like stereo sound: decaying inharmonic partials, different per
-    ear, with a little noise so that odd sums (and so the truncation) occur often."""
+# A church bell's partials: ratio to the nominal, level, decay time in s.
+CHURCH = ((0.2508, 0.50, 6.0), (0.5017, 0.40, 4.0), (0.5962, 0.50, 3.0), (0.7493, 0.10, 2.0),
+          (1.0, 1.00, 2.5), (1.4982, 0.32, 1.5), (2.0061, 0.20, 1.2))
+
+
+def bell(seconds, seed=0, rate=RATE, nominal=523.3, noise=300.0, ears=2):
+    """A struck church bell, (n, ears) int16, a little different per ear, with noise so
+    that odd sums (and so the mix-down's truncation) occur often. The first frame
+    marks where playback starts."""
     rng = np.random.default_rng(seed)
     t = np.arange(int(seconds * rate)) / rate
-    ears = []
-    for ear in range(2):
-        x = sum(level * np.exp(-decay * t) * np.sin(2 * np.pi * 523.3 * ratio * (1 + 0.002 * ear)
-                                                    * t + ear)
-                for ratio, level, decay in ((0.5, 0.5, 1.2), (1.0, 1.0, 2.0), (1.2, 0.6, 2.6),
-                                            (1.5, 0.4, 3.1), (2.0, 0.35, 3.8), (2.51, 0.2, 5.0)))
+    out = []
+    for ear in range(ears):
+        x = sum(level * np.exp(-t / decay) * np.sin(2 * np.pi * ratio * nominal * (1 + 0.002 * ear)
+                                                   * t + ear) for ratio, level, decay in CHURCH)
         x = x / np.max(np.abs(x)) * 12000 + rng.normal(0, noise, t.size)
-        ears.append(np.clip(np.round(x), -32768, 32767).astype(np.int16))
-    frames = np.column_stack(ears)
-    frames[0] = (1001, 2000)  # a non-zero first mix-down sample marks where playback starts
+        out.append(np.clip(np.round(x), -32768, 32767).astype(np.int16))
+    frames = np.column_stack(out)
+    frames[0] = (1001, 2000)[:ears]
     return frames
 
 
@@ -449,7 +415,6 @@ def closest_message(text):
 
 
 class Checks:
-    """Collects named pass/fail results; exit_status() is their verdict."""
 
     def __init__(self):
         self.failures = []
@@ -461,13 +426,11 @@ class Checks:
         return ok
 
     def quiet(self, app):
-        """The program printed nothing on its standard error."""
         err = app.stderr()
         return self(err == "", "nothing on stderr" + (f": {err!r}" if err else ""))
 
     def tone(self, frames, freq, amplitude, label, freq_tol=0.05, right_silent=True):
-        """Left channel a continuous sine of freq and peak amplitude, right silent
-        (unless told otherwise); frames is an (n, 2) slice of a recording."""
+        """Left a continuous sine of freq and peak amplitude; right silent unless told."""
         left, right = frames[:, 0], frames[:, 1]
         if not self(left.size >= RATE, f"{label}: at least 1 s of sound ({left.size} frames)"):
             return False
@@ -491,15 +454,13 @@ class Checks:
 
 
 class Loader:
-    """Drives the Sound File group: Read Waveform through the file dialog, the
-    message boxes a load may show, Start / Stop Play."""
+    """Read Waveform through the file dialog, the message boxes, Start / Stop Play."""
 
     def __init__(self, session, app, rec, check):
         self.s, self.app, self.rec, self.check = session, app, rec, check
         self.click_ok_boxes = 0
 
     def open_dialog(self):
-        """Read Waveform; returns the file dialog's window once it has the focus."""
         before = set(self.app.visible_windows())
         self.app.activate()
         self.app.click_du(*READ_WAVEFORM)
@@ -510,7 +471,6 @@ class Loader:
         return dlg
 
     def choose_file(self, path):
-        """Read Waveform → the file dialog → type the path → Enter."""
         dlg = self.open_dialog()
         self.app.type_text(path)
         time.sleep(0.3)
@@ -560,8 +520,7 @@ class Loader:
                           ("" if text is None else f" (it said {text!r})"))
 
     def wait_exit(self, timeout=2.0):
-        """Exit status once the program has ended, or None after timeout seconds; a
-        "Click OK..." on the way out is dismissed and the timeout counts again."""
+        """Exit status, or None after timeout s; a "Click OK..." restarts the count."""
         deadline = time.monotonic() + timeout
         while (status := self.app.wait_exit(0.1)) is None and time.monotonic() <= deadline:
             seen = self.click_ok_boxes
@@ -573,26 +532,10 @@ class Loader:
         return status
 
     def expect_tone(self, label):
-        """The tone plays again: 1.5 s of it, measured after the stream has restarted."""
         self.check.tone(self.rec.listen(1.5), 440.0, 8192, label)
 
     def play(self, seconds):
-        """Start / Stop Play, then record until the recording must have finished."""
         mark = self.rec.frames()
         self.app.click_du(*START_STOP)
         self.rec.wait_frames(mark + int((seconds + 1.0) * RATE))
         return self.rec.data(mark)
-
-
-def church_bell(seconds, nominal=612.3):
-    """A struck church bell, mono int16: hum, prime, tierce, quint, nominal,
-    superquint and octave nominal at their usual ratios, decaying, after a short
-    silence."""
-    partials = [(0.2508, 0.50, 6.0), (0.5017, 0.40, 4.0), (0.5962, 0.50, 3.0),
-                (0.7493, 0.10, 2.0), (1.0, 1.00, 2.5), (1.4982, 0.32, 1.5), (2.0061, 0.20, 1.2)]
-    t = np.arange(int(seconds * RATE)) / RATE - 0.1
-    x = np.zeros_like(t)
-    for ratio, amplitude, decay in partials:
-        x += amplitude * np.exp(-np.maximum(t, 0) / decay) * np.sin(2 * np.pi * ratio * nominal * t)
-    x[t < 0] = 0
-    return np.round(x * (0.8 * 32767 / np.abs(x).max())).astype(np.int16)

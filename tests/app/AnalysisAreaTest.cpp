@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <QPushButton>
 #include <QScrollBar>
 #include <cmath>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "AnalysisArea.h"
@@ -87,47 +85,6 @@ TEST_F(AnalysisAreaTest, AClickTunesToTheNearPeakElseToTheClampedFrequency) {
     // Beyond the tone's range: its end.
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(static_cast<int>(view->XOf(3000.0)), y));
     ExpectTone(1500.0);
-}
-
-TEST_F(AnalysisAreaTest, TuneToStrikeRetunesWithoutRestartingTheStream) {
-    ASSERT_TRUE(expected.strike);
-    const int opens = h.device.OpenCount();
-    QPushButton* button = Area()->findChild<QPushButton*>();
-    EXPECT_EQ(button->shortcut(), QKeySequence(Qt::ALT | Qt::Key_S));
-    QTest::mouseClick(button, Qt::LeftButton);
-    ExpectTone(Stepped(expected.strike->frequencyHz));
-    EXPECT_EQ(h.device.OpenCount(), opens);
-    EXPECT_TRUE(h.prompter.messages.empty());
-}
-
-}  // namespace
-
-namespace {
-
-// A file named on the command line loads once the dialog runs, as Read
-// Waveform would load it, and a file that cannot be used says why while the
-// tone plays on.
-TEST(StartFileTest, LoadsOnceTheDialogRunsOrSaysWhyNot) {
-    TempDir dir;
-    const std::vector<std::int16_t> samples(kRate, 1000);
-    for (const auto& [name, bytes, message] :
-         {std::tuple{"tone.wav",
-                     PcmWave({.channels = 1, .rate = kRate, .byteRate = kRate * 2, .blockAlign = 2},
-                             S16(samples)),
-                     ""},
-          std::tuple{"bad.wav", Bytes{'R', 'I', 'F', 'F'}, "Not a valid .wav file!"}}) {
-        DialogHarness h(false);
-        h.dialog->LoadAtStart(dir.Write(name, bytes));
-        ASSERT_TRUE(h.Create());
-        const bool loads = std::string(message).empty();
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return loads ? theSoundFile.m_loaded : !h.prompter.messages.empty(); }, 5000));
-        EXPECT_EQ(h.itemAs<QLineEdit>(IDC_FILENAME)->text(), loads ? name : "no file loaded");
-        if (!loads) {
-            EXPECT_EQ(h.prompter.messages, std::vector<std::string>{message});
-        }
-        EXPECT_EQ(h.device.OpenCount(), 2);  // reopened after the load, never closed for good
-    }
 }
 
 }  // namespace

@@ -9,10 +9,8 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <memory>
-#include <numbers>
 #include <span>
 #include <thread>
 #include <vector>
@@ -33,30 +31,6 @@ inline std::vector<std::int16_t> Channel(std::span<const std::int16_t> values, i
         out.push_back(values[i]);
     }
     return out;
-}
-
-// The frequency of a pure sine, by least squares on x[n-1] + x[n+1] = 2 cos(w) x[n];
-// accurate to well below 0.01 Hz for a buffer of a 16-bit tone.
-inline double EstimateFrequency(std::span<const std::int16_t> mono, double sampleRate) {
-    double numerator = 0.0;
-    double denominator = 0.0;
-    for (std::size_t n = 1; n + 1 < mono.size(); ++n) {
-        const double x = mono[n];
-        numerator += x * (static_cast<double>(mono[n - 1]) + mono[n + 1]);
-        denominator += 2.0 * x * x;
-    }
-    if (denominator == 0.0) {
-        return 0.0;
-    }
-    return std::acos(numerator / denominator) * sampleRate / (2.0 * std::numbers::pi);
-}
-
-inline int PeakOf(std::span<const std::int16_t> mono) {
-    int peak = 0;
-    for (const std::int16_t v : mono) {
-        peak = std::max(peak, std::abs(static_cast<int>(v)));
-    }
-    return peak;
 }
 
 // Where to click on a horizontal scroll bar for one of its parts.

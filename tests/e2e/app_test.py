@@ -1,41 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""The real program as the user meets it, in one desktop and sound server session.
-
-The command line, without a display: --partials and --strike tables of a
-generated church bell (rows ascending, the partials named, one 2:3:4 strike),
-of a pure sine (one unnamed 440.00 row, no strike) and of silence; every load
-failure's message with status 1; usage errors with status 2; --version and
---help with status 0; the peaks of a real chime within 0.5 Hz of numpy's own
-spectrum.
-With no sound server the program says "No output device for this format!" and
-ends. With one: the window "Veltane", 440.0 Hz at peak 8192 in the left ear
-only without a gap, the boxes 440, "no file loaded", "Veltane Program", 1.1.
-Tuning: the left arrow gives 439.9 Hz and the trough right of the thumb 10 Hz
-more, without a click; the volume trackbar gives 26 × 327, 100 × 327 and silence.
-Loading through the real file dialog: a cancelled dialog changes nothing; a
-44100 Hz WAV plays in the right ear as exactly its mix-down (L + R) / 2 truncated
-toward zero; a file that is no WAV and a name of no file show their messages and
-keep the file name; an MP3 plays correlated with the ffmpeg tool's decode; a
-22050 Hz recording plays at its own speed beside an unchanged tone; after every
-load the tone plays again. Refused: a WAV at 1000 Hz and one whose header says
-4294967295 Hz show "No output device for this format!", a FIFO x.wav "Failed to
-open file!", at once; Start / Stop Play then plays nothing and the tone is back.
-Analysis of a loaded church bell: the spectrum is drawn; Ctrl+Right from 440 Hz,
-a click on the nominal's mark and Alt+S put the tone on the peak above, the
-nominal and the strike as the command line lists them, heard within 0.1 Hz,
-without a click. Listening, started as `veltane FILE` with FILE loaded: with
-Loop on, FILE (a 1 s recording) played by Ctrl+P
-comes out twice in a row and on, sample for sample across each seam, until
-Ctrl+P stops it; with Both ears on, each ear is exactly tone plus recording;
-Ctrl+Up from 440 Hz gives 880.0 Hz; 523.3 typed into Tune to: with Enter gives
-523.3 Hz. Started with a FILE that is no recording, its message shows and the
-tone plays on. Rates, with the program's own latency request: at 8000 to 96000 Hz a
-2 s mono WAV loads, 5 s of tone at 440.00 ± 0.05 Hz run without silence (on a
-gap, play_tone alone at the rate tells whether the device or the server ran
-dry), and the recording plays whole (length within 5 %) and like sox's
-resampling of it (correlation ≥ 0.95). Return, Escape, EXIT and the close box
-each end the program with status 0 within 2 s and nothing on stderr.
-"""
+"""The real program as the user meets it, in one desktop and sound server session:
+the command line, start-up, tuning, loading, analysis, listening aids, every
+rate and every exit, each judged by what reaches the sink. docs/end-to-end-tests.md
+lists what each part proves."""
 
 import argparse
 import os
@@ -70,13 +37,10 @@ def no_device(s, binary, check):
     app.end()
 
 
-def start(s, binary, rec, check, boxes=(), args=()):
+def start(s, binary, rec, check, args=()):
     rec, app, wid = s.start_veltane(binary, rec, args)
     check(app.name_of(wid) == "Veltane", "the window's title is exactly \"Veltane\"")
     check.tone(rec.listen(2.5, 0.2), 440.0, 8192, "start-up tone")
-    for what, box, expected in boxes:
-        seen = app.read_box(box, expect=expected)
-        check(seen == expected, f"the {what} box shows {expected!r} (read {seen!r})")
     return harness.Loader(s, app, rec, check)
 
 
@@ -107,8 +71,6 @@ def wav(s, loader, check):
     frames = harness.bell(1.5, seed=1)
     if not load_wav(s, loader, check, frames, "bell.wav"):
         return
-    shown = loader.app.read_box(harness.FILENAME_BOX, expect="bell.wav")
-    check(shown == "bell.wav", f"the file name box shows 'bell.wav' (read {shown!r})")
     loader.expect_tone("tone after loading the WAV")
     heard = loader.play(frames.shape[0] / RATE)
     expected = mixdown(frames)
@@ -124,13 +86,10 @@ def bad(s, loader, check):
     notes = os.path.join(s.dir, "notes.wav")
     with open(notes, "wb") as f:
         f.write(b"These are notes about the tenor bell, not a recording of it.\n" * 4)
-    before = loader.app.read_box(harness.FILENAME_BOX)
     for path, message in ((notes, "Not a valid .wav file!"),
                           (os.path.join(s.dir, "nothing-here.wav"), "Failed to open file!")):
         if loader.choose_file(path):
             loader.expect_message(message)
-            shown = loader.app.read_box(harness.FILENAME_BOX, expect=before)
-            check(shown == before, f"the file name box keeps {before!r} (read {shown!r})")
             loader.expect_tone(f"tone after {os.path.basename(path)}")
 
 
@@ -167,8 +126,6 @@ def tuning(s, loader, check):
     def retune(point, expected, label):
         app.click_du(*point)
         check.tone(rec.listen(2.0), expected, 8192, label, freq_tol=0.02)
-        shown = app.read_box(harness.FREQUENCY_BOX, expect=f"{expected:g}")
-        check(shown == f"{expected:g}", f"{label}: the box shows {expected:g} (read {shown!r})")
 
     retune(LEFT_ARROW, 439.9, "after one click on the left arrow")
     retune(TROUGH_RIGHT, 449.9, "after one click in the trough right of the thumb")
@@ -216,8 +173,7 @@ def numpy_peaks(samples, count):
 def command_line(d, binary, check):
     """Returns the church bell's path and its --partials and --strike rows."""
     path = lambda name: os.path.join(d, name)  # noqa: E731
-    bell = harness.church_bell(6.0, nominal=612.3)
-    harness.write_wav(path("church.wav"), np.column_stack([bell, bell]))
+    harness.write_wav(path("church.wav"), harness.bell(6.0, nominal=612.3, noise=0.0, ears=1))
     status, out, err, partials = cli(binary, "--partials", path("church.wav"))
     freqs = [float(r[0]) for r in partials]
     check(status == 0 and err == "" and out.startswith("frequency_hz\tlevel_db\tnote\tcents\t"
@@ -277,21 +233,14 @@ def command_line(d, binary, check):
     return path("church.wav"), partials, strike
 
 
-def wav_header_rate(path, rate, samples):
-    """A 16-bit mono WAV whose header says `rate`, whatever it is."""
-    data = np.asarray(samples, dtype="<i2").tobytes()
-    fmt = struct.pack("<HHIIHH", 1, 1, rate, (rate * 2) & 0xFFFFFFFF, 2, 16)
-    with open(path, "wb") as f:
-        f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(data)) + b"WAVE")
-        f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt)
-        f.write(b"data" + struct.pack("<I", len(data)) + data)
-
-
 def refused(s, loader, check):
-    tone = (8192 * np.sin(np.arange(2000) * 0.3)).astype(np.int16)
     cases = []
     for rate in (1000, 4294967295):
-        wav_header_rate(os.path.join(s.dir, f"odd-{rate}.wav"), rate, tone)
+        path = os.path.join(s.dir, f"odd-{rate}.wav")
+        harness.write_wav(path, (8192 * np.sin(np.arange(2000) * 0.3)).astype(np.int16), 1000)
+        with open(path, "r+b") as f:
+            f.seek(24)  # the header's rate
+            f.write(struct.pack("<I", rate))
         cases.append((f"odd-{rate}.wav", "No output device for this format!"))
     os.mkfifo(os.path.join(s.dir, "x.wav"))
     for name, message in cases + [("x.wav", "Failed to open file!")]:
@@ -333,53 +282,49 @@ def analysis(s, loader, check, wav, partials, strike):
 
 
 def listening(s, loader, check, frames):
-    """The program was started as `veltane one-second.wav`."""
+    """The program was started as `veltane one-second.wav`: Loop plays it at once."""
     app, rec = loader.app, loader.rec
     want = mixdown(frames)
-    shown = app.read_box(harness.FILENAME_BOX, expect="one-second.wav")
-    if check(shown == "one-second.wav", f"the file named at start is loaded (read {shown!r})"):
-        mark = rec.frames()
-        app.key("alt+l", "ctrl+p")
-        harness._wait_for(lambda: rec.frames() - mark > harness.sounding_span(
-            rec.data(mark)[:, 1])[0] + 2 * want.size + RATE // 4, 15, "two passes")
-        app.key("ctrl+p", "alt+l")
-        stopped = rec.frames()
-        rec.wait_frames(stopped + int((SETTLE + 0.5) * RATE))
-        first, last = harness.sounding_span(rec.data(mark)[:, 1])
-        got = rec.data(mark + first, last - first)
-        check(got.shape[0] >= 2 * want.size and
-              np.array_equal(got[:, 1], np.resize(want, got.shape[0])),
-              f"Loop: the right ear plays the recording {got.shape[0] / want.size:.2f} "
-              "times in a row, sample for sample across each seam")
-        check.tone(got, 440.0, 8192, "Loop: the tone beside it", right_silent=False)
-        check(not rec.data(stopped + int(SETTLE * RATE))[:, 1].any(),
-              "Loop: Start / Stop Play stops it")
+    mark = rec.frames()
+    app.key("alt+l", "ctrl+p")
+    harness._wait_for(lambda: rec.frames() - mark > harness.sounding_span(
+        rec.data(mark)[:, 1])[0] + 2 * want.size + RATE // 4, 15, "two passes")
+    app.key("ctrl+p", "alt+l")
+    stopped = rec.frames()
+    rec.wait_frames(stopped + int((SETTLE + 0.5) * RATE))
+    first, last = harness.sounding_span(rec.data(mark)[:, 1])
+    got = rec.data(mark + first, last - first)
+    check(got.shape[0] >= 2 * want.size and
+          np.array_equal(got[:, 1], np.resize(want, got.shape[0])),
+          f"Loop: the right ear plays the file named at start {got.shape[0] / want.size:.2f} "
+          "times in a row, sample for sample across each seam")
+    check.tone(got, 440.0, 8192, "Loop: the tone beside it", right_silent=False)
+    check(not rec.data(stopped + int(SETTLE * RATE))[:, 1].any(),
+          "Loop: Start / Stop Play stops it")
 
-        mark = rec.frames()
-        app.key("alt+b", "ctrl+p")
-        rec.wait_frames(mark + int((want.size / RATE + SETTLE + 1.0) * RATE))
-        lag, _ = best_alignment(rec.data(mark)[:, 0], want)
-        heard = rec.data(mark + lag, want.size).astype(np.int32)
-        fit = harness.fit_sine(heard[:, 0] - want)
-        check(np.array_equal(heard[:, 0], heard[:, 1]) and abs(fit["freq"] - 440) < 0.05 and
-              abs(fit["amp"] - 8192) < 3 and fit["resid_max"] < 3,
-              f"Both ears: each ear is the recording plus the 440 Hz tone at 8192 "
-              f"({fit['freq']:.3f} Hz, {fit['amp']:.1f}, residual {fit['resid_max']:.2f})")
-        app.key("alt+b")
+    mark = rec.frames()
+    app.key("alt+b", "ctrl+p")
+    rec.wait_frames(mark + int((want.size / RATE + SETTLE + 1.0) * RATE))
+    lag, _ = best_alignment(rec.data(mark)[:, 0], want)
+    heard = rec.data(mark + lag, want.size).astype(np.int32)
+    fit = harness.fit_sine(heard[:, 0] - want)
+    check(np.array_equal(heard[:, 0], heard[:, 1]) and abs(fit["freq"] - 440) < 0.05 and
+          abs(fit["amp"] - 8192) < 3 and fit["resid_max"] < 3,
+          f"Both ears: each ear is the recording plus the 440 Hz tone at 8192 "
+          f"({fit['freq']:.3f} Hz, {fit['amp']:.1f}, residual {fit['resid_max']:.2f})")
+    app.key("alt+b")
     for keys, hz, label in ((("ctrl+Up",), 880.0, "Ctrl+Up from 440 Hz"),
                             (("alt+t", "5", "2", "3", "period", "3", "Return"), 523.3,
                              "typed 523.3 and Enter")):
         app.key(*keys)
         check.tone(rec.listen(2.0), hz, 8192, label, freq_tol=0.02)
-        shown = app.read_box(harness.FREQUENCY_BOX, expect=f"{hz:g}")
-        check(shown == f"{hz:g}" and app.running(),
-              f"{label}: the box shows {hz:g} (read {shown!r}), the program runs on")
+        check(app.running(), f"{label}: the program runs on")
 
 
-def rates(s, loader, check, play_tone, rates=(8000, 11025, 16000, 22050, 32000, 44100, 48000,
-                                              88200, 96000)):
+def rates(s, loader, check, rates=(8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200,
+                                   96000)):
     for rate in rates:
-        mono = harness.bell(2.0, seed=rate, rate=rate, noise=0.0)[:, 0]
+        mono = harness.bell(2.0, seed=rate, rate=rate, noise=0.0, ears=1)
         if not load_wav(s, loader, check, mono, f"bell-{rate}.wav", rate):
             continue
         # The recording plays in the right ear while the left is judged: one stretch
@@ -394,12 +339,8 @@ def rates(s, loader, check, play_tone, rates=(8000, 11025, 16000, 22050, 32000, 
               f"amplitude {fit['amp']:.0f} (8192 ± 1 %)")
         if not check(quiet < 3, f"{rate} Hz: 5 s of tone without silence (longest quiet run "
                                 f"{quiet})"):
-            # The SDL device alone at this rate counts its own underruns (status 2).
-            out = subprocess.run([play_tone, "2", str(rate)], capture_output=True, text=True,
-                                 timeout=30, env={**s.env, "SDL_AUDIODRIVER": "pulseaudio"})
-            print(f"note: play_tone at {rate} Hz: status {out.returncode} {out.stderr.strip()}: "
-                  f"{'the device' if out.returncode else 'the server or the machine'} ran dry",
-                  flush=True)
+            print("note: the program reports at its exit whether its device ran short; "
+                  "if it does not, the server ran dry", flush=True)
         wav = os.path.join(s.dir, f"bell-{rate}.wav")
         ref = np.frombuffer(s.run(["sox", wav, "-t", "raw", "-e", "signed-integer", "-b", "16",
                                    "-r", str(RATE), "-"], text=False).stdout, dtype="<i2")
@@ -414,24 +355,19 @@ def rates(s, loader, check, play_tone, rates=(8000, 11025, 16000, 22050, 32000, 
 def main():
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--binary", required=True, help="the program under test")
-    ap.add_argument("--play-tone", required=True, help="the SDL device alone, asked on a gap")
     args = ap.parse_args()
     check = harness.Checks()
     with harness.Session() as s:
         church = command_line(s.dir, args.binary, check)
         rec = s.recorder().start()
         no_device(s, args.binary, check)
-        loader = start(s, args.binary, rec, check,
-                       (("frequency", harness.FREQUENCY_BOX, "440"),
-                        ("file name", harness.FILENAME_BOX, "no file loaded"),
-                        ("description", harness.DESCRIPTION_BOX, "Veltane Program"),
-                        ("version", harness.VERSION_BOX, "1.1")))
+        loader = start(s, args.binary, rec, check)
         tuning(s, loader, check)
         exit_by("Return", loader, check)
         loader = start(s, args.binary, rec, check)
         for case in (cancel, wav, bad, mp3):
             case(s, loader, check)
-        rates(s, loader, check, args.play_tone, (22050,))  # the server resamples the stream
+        rates(s, loader, check, (22050,))  # the server resamples the stream
         wav(s, loader, check)  # exact again at 44100 Hz
         refused(s, loader, check)
         analysis(s, loader, check, *church)
@@ -453,7 +389,7 @@ def main():
         loader = harness.Loader(s, app, rec, check)
         loader.expect_message("Not a valid .wav file!")
         loader.expect_tone("tone after a file named at start that is no recording")
-        rates(s, loader, check, args.play_tone)
+        rates(s, loader, check)
         exit_by("Escape", loader, check)
         rec.stop()
     return check.exit_status()

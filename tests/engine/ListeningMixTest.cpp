@@ -48,22 +48,6 @@ std::vector<int> Stream(const std::vector<std::int16_t>& recording, bool loop, b
     return values;
 }
 
-TEST(ListeningMix, BothOffIsBitForBitTheToneLeftAndTheRecordingOnceRight) {
-    const std::vector<std::int16_t> recording = Ramp(2 * 8192 + 77);
-    for (const std::int32_t amplitude : {8192, 100 * 327}) {
-        const std::vector<int> values = Stream(recording, false, false, 6, amplitude);
-        Oscillator oscillator = Oscillator::Start(440.0, 44100.0);
-        oscillator.Retune(Oscillator::kTwoPi * 440.0 / 44100.0);
-        for (std::size_t n = 0; n < values.size() / 2; ++n) {
-            const auto tone = static_cast<std::int64_t>(amplitude * oscillator.Next());
-            const std::size_t played = n - 2 * 8192;  // from the first refill on
-            const int right = n >= 2 * 8192 && played < recording.size() ? recording[played] : 0;
-            ASSERT_EQ(values[2 * n], static_cast<std::int16_t>(tone)) << "frame " << n;
-            ASSERT_EQ(values[2 * n + 1], right) << "frame " << n;
-        }
-    }
-}
-
 TEST(ListeningMix, LoopRestartsAtTheFirstSampleInsideTheBufferWithoutAGap) {
     // Shorter than a buffer, longer than two, and ending right on a buffer's end.
     for (const std::size_t count :

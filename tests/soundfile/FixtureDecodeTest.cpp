@@ -26,6 +26,8 @@ struct FixtureCase {
     int countSlack = 0;
     // Decoded with ffmpeg instead of file when ffmpeg cannot read file itself.
     const char* referenceFile = nullptr;
+    // Samples the reference decode has before ours starts.
+    std::size_t lag = 0;
 };
 
 void PrintTo(const FixtureCase& c, std::ostream* os) {
@@ -61,30 +63,16 @@ std::vector<std::int16_t> ReferenceMono(const std::filesystem::path& file, std::
     return mono;
 }
 
-// At the lag (up to maxLag samples either way) where a correlates best with b:
-// the correlation and the rms error relative to b's level. The lag is searched on
-// every 8th sample, which keeps the search quick under the sanitizers.
-std::pair<double, double> BestMatch(std::span<const std::int16_t> a,
-                                    std::span<const std::int16_t> b, long maxLag) {
-    const auto at = [&](long lag, long stride) {
-        double ab = 0, aa = 0, bb = 0, dd = 0;
-        for (long i = std::max(0L, -lag);
-             i < static_cast<long>(a.size()) && i + lag < static_cast<long>(b.size());
-             i += stride) {
-            const double x = a[i], y = b[i + lag];
-            ab += x * y, aa += x * x, bb += y * y, dd += (x - y) * (x - y);
-        }
-        return aa > 0 && bb > 0 ? std::pair{ab / std::sqrt(aa * bb), std::sqrt(dd / bb)}
-                                : std::pair{0.0, 1.0};
-    };
-    long best = 0;
-    double bestCorrelation = -1;
-    for (long lag = -maxLag; lag <= maxLag; ++lag) {
-        if (const double c = at(lag, 8).first; c > bestCorrelation) {
-            best = lag, bestCorrelation = c;
-        }
+// The correlation of a with b, sample for sample, and the rms error relative to
+// b's level.
+std::pair<double, double> Match(std::span<const std::int16_t> a, std::span<const std::int16_t> b) {
+    double ab = 0, aa = 0, bb = 0, dd = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        const double x = a[i], y = b[i];
+        ab += x * y, aa += x * x, bb += y * y, dd += (x - y) * (x - y);
     }
-    return at(best, 1);
+    return aa > 0 && bb > 0 ? std::pair{ab / std::sqrt(aa * bb), std::sqrt(dd / bb)}
+                            : std::pair{0.0, 1.0};
 }
 
 class FixtureDecodeTest : public ::testing::TestWithParam<FixtureCase> {};
@@ -115,7 +103,7 @@ TEST_P(FixtureDecodeTest, MatchesReferenceDecode) {
         EXPECT_TRUE(std::equal(samples.begin(), samples.end(), reference.begin()));
         return;
     }
-    const auto [correlation, error] = BestMatch(samples, reference, c.countSlack);
+    const auto [correlation, error] = Match(samples, std::span(reference).subspan(c.lag));
     EXPECT_GT(correlation, 0.99);
     EXPECT_LT(error, 0.15);
 }
@@ -125,43 +113,43 @@ constexpr auto C = Match::Close;
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, FixtureDecodeTest,
-    ::testing::Values(FixtureCase{"pcm_u8_mono_8000.wav", 0, 8000, 1, E},
-                      FixtureCase{"pcm_u8_stereo_11025.wav", 0, 11025, 2, E},
-                      FixtureCase{"pcm_s16_mono_16000.wav", 0, 16000, 1, E},
-                      FixtureCase{"pcm_s16_stereo_22050.wav", 0, 22050, 2, E},
-                      FixtureCase{"pcm_s16_mono_32000.wav", 0, 32000, 1, E},
-                      FixtureCase{"pcm_s16_stereo_44100.wav", 0, 44100, 2, E},
-                      FixtureCase{"pcm_s16_mono_48000.wav", 0, 48000, 1, E},
-                      FixtureCase{"pcm_s16_stereo_96000.wav", 0, 96000, 2, E},
-                      FixtureCase{"pcm_s24_mono_44100.wav", 6},
-                      FixtureCase{"chunks_around_fmt_22050.wav", 0, 22050, 2, E},
-                      FixtureCase{"odd_chunks_padded_8000.wav", 0, 8000, 1, E},
-                      FixtureCase{"odd_chunks_unpadded_8000.wav", 0, 8000, 1, E, 0,
-                                  "odd_chunks_padded_8000.wav"},
-                      FixtureCase{"fmt17_padded_16000.wav", 0, 16000, 1, E},
-                      FixtureCase{"adpcm_ms_stereo_22050.wav", 0, 22050, 2, C, 2048},
-                      FixtureCase{"adpcm_ima_mono_16000.wav", 0, 16000, 1, C, 2048},
-                      FixtureCase{"alaw_mono_8000.wav", 0, 8000, 1, E},
-                      FixtureCase{"mulaw_stereo_8000.wav", 0, 8000, 2, E},
-                      FixtureCase{"gsm_ms_mono_8000.wav", 0, 8000, 1, C, 320},
-                      FixtureCase{"float32_mono_22050.wav", 0, 22050, 1, E},
-                      FixtureCase{"float32_extensible_stereo_44100.wav", 0, 44100, 2, E},
-                      FixtureCase{"extensible_s16_stereo_96000.wav", 0, 96000, 2, E},
-                      FixtureCase{"extensible_s24_mono_48000.wav", 0, 48000, 1, E},
-                      FixtureCase{"mpeg1_cbr128_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-                      FixtureCase{"mpeg1_vbr_mono_48000.mp3", 0, 48000, 1, C, 2304},
-                      FixtureCase{"mpeg1_cbr64_stereo_32000_notag.mp3", 0, 32000, 2, C, 2304},
-                      FixtureCase{"mpeg2_cbr64_mono_22050.mp3", 0, 22050, 1, C, 1152},
-                      FixtureCase{"mpeg2_vbr_stereo_24000.mp3", 0, 24000, 2, C, 1152},
-                      FixtureCase{"mpeg25_cbr16_mono_8000.mp3", 0, 8000, 1, C, 1152},
-                      FixtureCase{"mpeg25_vbr_stereo_11025.mp3", 0, 11025, 2, C, 1152},
-                      FixtureCase{"id3_small_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-                      FixtureCase{"id3_large_mono_22050.mp3", 0, 22050, 1, C, 1152},
-                      FixtureCase{"layer2_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-                      FixtureCase{"concat_44100_stereo_22050_mono.mp3", 0, 44100, 2, C, 2304},
-                      FixtureCase{"cut_mpeg1_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-                      FixtureCase{"mp3_in_wav_mono_22050.wav", 0, 22050, 1, C, 1152},
-                      FixtureCase{"mp2_in_wav_stereo_48000.wav", 0, 48000, 2, C, 2304}),
+    ::testing::Values(
+        FixtureCase{"pcm_u8_mono_8000.wav", 0, 8000, 1, E},
+        FixtureCase{"pcm_u8_stereo_11025.wav", 0, 11025, 2, E},
+        FixtureCase{"pcm_s16_mono_16000.wav", 0, 16000, 1, E},
+        FixtureCase{"pcm_s16_stereo_22050.wav", 0, 22050, 2, E},
+        FixtureCase{"pcm_s16_mono_32000.wav", 0, 32000, 1, E},
+        FixtureCase{"pcm_s16_stereo_44100.wav", 0, 44100, 2, E},
+        FixtureCase{"pcm_s16_mono_48000.wav", 0, 48000, 1, E},
+        FixtureCase{"pcm_s16_stereo_96000.wav", 0, 96000, 2, E},
+        FixtureCase{"pcm_s24_mono_44100.wav", 6},
+        FixtureCase{"chunks_around_fmt_22050.wav", 0, 22050, 2, E},
+        FixtureCase{"odd_chunks_padded_8000.wav", 0, 8000, 1, E},
+        FixtureCase{"odd_chunks_unpadded_8000.wav", 0, 8000, 1, E, 0, "odd_chunks_padded_8000.wav"},
+        FixtureCase{"fmt17_padded_16000.wav", 0, 16000, 1, E},
+        FixtureCase{"adpcm_ms_stereo_22050.wav", 0, 22050, 2, C, 2048},
+        FixtureCase{"adpcm_ima_mono_16000.wav", 0, 16000, 1, C, 2048},
+        FixtureCase{"alaw_mono_8000.wav", 0, 8000, 1, E},
+        FixtureCase{"mulaw_stereo_8000.wav", 0, 8000, 2, E},
+        FixtureCase{"gsm_ms_mono_8000.wav", 0, 8000, 1, C, 320},
+        FixtureCase{"float32_mono_22050.wav", 0, 22050, 1, E},
+        FixtureCase{"float32_extensible_stereo_44100.wav", 0, 44100, 2, E},
+        FixtureCase{"extensible_s16_stereo_96000.wav", 0, 96000, 2, E},
+        FixtureCase{"extensible_s24_mono_48000.wav", 0, 48000, 1, E},
+        FixtureCase{"mpeg1_cbr128_stereo_44100.mp3", 0, 44100, 2, C, 2304},
+        FixtureCase{"mpeg1_vbr_mono_48000.mp3", 0, 48000, 1, C, 2304},
+        FixtureCase{"mpeg1_cbr64_stereo_32000_notag.mp3", 0, 32000, 2, C, 2304},
+        FixtureCase{"mpeg2_cbr64_mono_22050.mp3", 0, 22050, 1, C, 1152},
+        FixtureCase{"mpeg2_vbr_stereo_24000.mp3", 0, 24000, 2, C, 1152},
+        FixtureCase{"mpeg25_cbr16_mono_8000.mp3", 0, 8000, 1, C, 1152},
+        FixtureCase{"mpeg25_vbr_stereo_11025.mp3", 0, 11025, 2, C, 1152},
+        FixtureCase{"id3_small_stereo_44100.mp3", 0, 44100, 2, C, 2304},
+        FixtureCase{"id3_large_mono_22050.mp3", 0, 22050, 1, C, 1152},
+        FixtureCase{"layer2_stereo_44100.mp3", 0, 44100, 2, C, 2304},
+        FixtureCase{"concat_44100_stereo_22050_mono.mp3", 0, 44100, 2, C, 2304, nullptr, 1120},
+        FixtureCase{"cut_mpeg1_stereo_44100.mp3", 0, 44100, 2, C, 2304},
+        FixtureCase{"mp3_in_wav_mono_22050.wav", 0, 22050, 1, C, 1152},
+        FixtureCase{"mp2_in_wav_stereo_48000.wav", 0, 48000, 2, C, 2304}),
     [](const auto& p) {
         std::string name = p.param.file;
         std::replace(name.begin(), name.end(), '.', '_');

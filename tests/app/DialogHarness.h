@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -116,6 +117,16 @@ class DialogHarness {
     }
 
     QString Text(int id) const { return itemAs<QLineEdit>(id)->text(); }
+
+    // The tone, in tenths of a hertz, wherever it shows: the handler, the bar, the
+    // engine and the frequency box.
+    void ExpectTone(int position) const {
+        EXPECT_EQ(dialog->ScrollPosition(), position);
+        EXPECT_EQ(scrollBar()->value(), position);
+        EXPECT_EQ(scrollBar()->sliderPosition(), position);
+        EXPECT_DOUBLE_EQ(dialog->Engine().Frequency(), position / 10.0);
+        EXPECT_EQ(Text(IDC_FREQUENCY), QString::number(position / 10.0));
+    }
 
     FakePrompter prompter;
     VirtualWaveOut device;

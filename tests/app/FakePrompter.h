@@ -17,16 +17,14 @@ class FakePrompter : public Prompter {
     FakePrompter() { AfxSetPrompter(this); }
     ~FakePrompter() override { AfxSetPrompter(nullptr); }
 
-    void MessageBox(const std::string& text, const std::string& title) override {
+    void MessageBox(const std::string& text, const std::string& /*title*/) override {
         messages.push_back(text);
-        titles.push_back(title);
         // A real box runs the event loop until it is dismissed; so must this,
         // or a refill waiting on the window thread would never finish.
         QCoreApplication::processEvents();
     }
 
-    std::optional<std::string> OpenFileName(const std::string& qtFilter) override {
-        filters.push_back(qtFilter);
+    std::optional<std::string> OpenFileName(const std::string& /*qtFilter*/) override {
         if (answers.empty()) {
             return std::nullopt;
         }
@@ -36,7 +34,5 @@ class FakePrompter : public Prompter {
     }
 
     std::vector<std::string> messages;
-    std::vector<std::string> titles;
-    std::vector<std::string> filters;
     std::deque<std::optional<std::string>> answers;  // nullopt: the user cancels
 };

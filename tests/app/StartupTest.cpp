@@ -37,7 +37,7 @@ TEST_P(Exit, EnterEndsWithTheStreamStoppedOrGoesOn) {
         EXPECT_EQ(h.dialog->Result(), IDOK);
         EXPECT_EQ(h.device.QueuedCount(), 0u);
     }
-    EXPECT_EQ(h.prompter.filters.size(), c.focused == IDC_READ_WAVEFORM ? 1u : 0u);
+    EXPECT_EQ(h.prompter.answers.empty(), c.focused == IDC_READ_WAVEFORM);  // the dialog opened
     EXPECT_EQ(h.dialog->Engine().FilePlaying(), c.focused == IDC_START_STOP);
 }
 

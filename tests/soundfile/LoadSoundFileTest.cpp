@@ -95,18 +95,6 @@ TEST_P(LoadSoundFileBadInput, ReportsItsCodeAndMessageAndClearsLoaded) {
 INSTANTIATE_TEST_SUITE_P(Table, LoadSoundFileBadInput, ::testing::ValuesIn(BadCases()),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// A folder opens as a file would on Linux; it must fail as a missing file does.
-// Codes no reader gives still have a message.
-TEST(LoadSoundFileOpen, AFolderGivesOpenFailedAndOtherCodesBadFile) {
-    TempDir dir;
-    CSoundFile record;
-    std::filesystem::create_directory(dir.Path() / "folder.wav");
-    EXPECT_EQ(LoadSoundFile(record, (dir.Path() / "folder.wav").string()), 10);
-    for (const int code : {11, -1, 32767}) {
-        EXPECT_STREQ(LoadMessage(static_cast<LoadResult>(code)), "Bad file!") << code;
-    }
-}
-
 struct GoodCase {
     const char* name;
     Bytes wav;

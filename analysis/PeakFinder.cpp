@@ -21,25 +21,13 @@ constexpr std::size_t kShortestStretch = 64;
 // The 4-term Blackman-Harris window's coefficients.
 constexpr double kA[4] = {0.35875, 0.48829, 0.14128, 0.01168};
 
-// The largest magnitude of the samples. Blocks of a fixed length let the
-// compiler use vector instructions here, ten times quicker on the first
-// minute of a recording.
+// The largest magnitude of the samples.
 int PeakMagnitude(std::span<const std::int16_t> samples) {
-    constexpr std::size_t kBlock = 64;
     std::int16_t low = 0;
     std::int16_t high = 0;
-    const auto take = [&](std::int16_t v) {
+    for (const std::int16_t v : samples) {
         low = std::min(low, v);
         high = std::max(high, v);
-    };
-    std::size_t i = 0;
-    for (; i + kBlock <= samples.size(); i += kBlock) {
-        for (std::size_t j = 0; j < kBlock; ++j) {
-            take(samples[i + j]);
-        }
-    }
-    for (; i < samples.size(); ++i) {
-        take(samples[i]);
     }
     return std::max(int{high}, -int{low});
 }
@@ -100,7 +88,9 @@ std::optional<PeakSpectrum> FindPeaks(std::span<const std::int16_t> samples, int
     // bins (below), and the interpolation needs no zero-padding.
     RealFft fft(count);
     const std::span<float> frame = fft.Input();
-    std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(stretch.start), count, frame.begin());
+    for (std::size_t n = 0; n < count; ++n) {
+        frame[n] = samples[stretch.start + n];
+    }
     if (stop.stop_requested()) {
         return std::nullopt;
     }

@@ -7,13 +7,24 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace {
+
+// A power-of-two size's plan, kept for the process, and the buffers of the
+// last object of that size, kept for the next: buffers this large are given
+// back to the system when freed and cost a page fault a page when taken
+// again, as much as the transform itself.
+struct Kept {
+    fftwf_plan plan = nullptr;
+    float* in = nullptr;
+    float* out = nullptr;
+};
 
 // FFTW's planner is not thread-safe; executing a plan on other arrays of the
 // same alignment (fftwf_malloc's) is.
 std::mutex g_plannerMutex;
-std::map<std::size_t, fftwf_plan> g_keptPlans;  // by size; guarded by g_plannerMutex
+std::map<std::size_t, Kept> g_kept;  // by size; guarded by g_plannerMutex
 
 }  // namespace
 
@@ -21,16 +32,21 @@ void RealFft::FftwFree::operator()(void* memory) const {
     fftwf_free(memory);
 }
 
-RealFft::RealFft(std::size_t size)
-    : m_size(size), m_in(fftwf_alloc_real(size)), m_out(fftwf_alloc_real(2 * (size / 2 + 1))) {
+RealFft::RealFft(std::size_t size) : m_size(size) {
+    const std::lock_guard lock(g_plannerMutex);
+    Kept* kept = std::has_single_bit(size) ? &g_kept[size] : nullptr;
+    if (kept != nullptr && kept->in != nullptr) {
+        m_in.reset(std::exchange(kept->in, nullptr));
+        m_out.reset(std::exchange(kept->out, nullptr));
+    } else {
+        m_in.reset(fftwf_alloc_real(size));
+        m_out.reset(fftwf_alloc_real(2 * (size / 2 + 1)));
+    }
     if (!m_in || !m_out) {
         throw std::bad_alloc();
     }
-    const std::lock_guard lock(g_plannerMutex);
-    const bool kept = std::has_single_bit(size);
-    const auto found = g_keptPlans.find(size);
-    if (kept && found != g_keptPlans.end()) {
-        m_plan = found->second;
+    if (kept != nullptr && kept->plan != nullptr) {
+        m_plan = kept->plan;
         return;
     }
     // Estimated, not measured: measuring takes seconds and gains little here.
@@ -40,17 +56,21 @@ RealFft::RealFft(std::size_t size)
     if (m_plan == nullptr) {
         throw std::bad_alloc();
     }
-    if (kept) {
-        g_keptPlans.emplace(size, static_cast<fftwf_plan>(m_plan));
-    } else {
-        m_ownsPlan = true;
+    if (kept != nullptr) {
+        kept->plan = static_cast<fftwf_plan>(m_plan);
     }
 }
 
 RealFft::~RealFft() {
-    if (m_ownsPlan) {
-        const std::lock_guard lock(g_plannerMutex);
+    const std::lock_guard lock(g_plannerMutex);
+    if (!std::has_single_bit(m_size)) {
         fftwf_destroy_plan(static_cast<fftwf_plan>(m_plan));
+        return;
+    }
+    Kept& kept = g_kept[m_size];
+    if (kept.in == nullptr) {
+        kept.in = m_in.release();
+        kept.out = m_out.release();
     }
 }
 

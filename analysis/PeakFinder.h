@@ -19,17 +19,21 @@
 // factors are 2, 3 and 5, which FFTW transforms quickly.
 inline constexpr double kStretchSeconds = 131072.0 / 44100.0;
 inline constexpr std::size_t kLongestStretch = std::size_t{1} << 21;
+// From this rate up the stretch is filtered to half its rate before the
+// transform, which then takes half the time: the band below kHighestPeakHz
+// is all that is shown.
+inline constexpr int kHalvedFromRate = 44100;
 // The onset: the first sample at a tenth (-20 dB) of the peak of the
 // recording's first minute (a recording of a bell starts with its strike; the
 // bound keeps a long file's analysis as quick as a short one's).
 inline constexpr double kOnsetFraction = 0.1;
 inline constexpr double kOnsetSearchSeconds = 60.0;
 // Peaks are listed down to this level below the strongest, and between these
-// frequencies (hums of the largest bells to the partials above a small bell's
-// octave nominal).
+// frequencies: the hums of the largest bells, the tone's range, the octave
+// nominals of the smallest bells (to 3 kHz) and a little above.
 inline constexpr double kPeakFloorDb = -50.0;
 inline constexpr double kLowestPeakHz = 20.0;
-inline constexpr double kHighestPeakHz = 10000.0;
+inline constexpr double kHighestPeakHz = 5000.0;
 // The spectrum kept for drawing: this many points on a logarithmic axis
 // between kLowestPeakHz and kHighestPeakHz (or the Nyquist frequency).
 inline constexpr std::size_t kCurvePoints = 1200;
@@ -37,7 +41,7 @@ inline constexpr float kCurveFloorDb = -100.0F;
 
 struct Stretch {
     std::size_t start = 0;   // samples
-    std::size_t length = 0;  // samples analysed; 0 for silence or no samples
+    std::size_t length = 0;  // samples; 0 for silence or no samples
 };
 
 struct PeakSpectrum {

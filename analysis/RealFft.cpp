@@ -16,6 +16,17 @@ namespace {
 // back to the system when freed and cost a page fault a page when taken
 // again, as much as the transform itself.
 struct Kept {
+    Kept() = default;
+    Kept(const Kept&) = delete;
+    Kept& operator=(const Kept&) = delete;
+    ~Kept() {
+        if (plan != nullptr) {
+            fftwf_destroy_plan(plan);
+        }
+        fftwf_free(in);
+        fftwf_free(out);
+    }
+
     fftwf_plan plan = nullptr;
     float* in = nullptr;
     float* out = nullptr;

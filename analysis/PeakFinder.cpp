@@ -14,18 +14,18 @@ namespace {
 // A peak is the highest point within this many bins of the stretch's own
 // resolution either side: the top of its own main lobe (4 bins wide either
 // side), not a ripple on a flank.
-constexpr double kPeakNeighbourhoodBins = 2.0;
+constexpr std::size_t kPeakNeighbourhoodBins = 2;
 // Most peaks kept, strongest first, so a noisy file gives a readable list.
 constexpr std::size_t kMostPeaks = 60;
 // Shorter stretches than this carry no usable spectrum.
 constexpr std::size_t kShortestStretch = 64;
 // The 4-term Blackman-Harris window's coefficients.
 constexpr double kA[4] = {0.35875, 0.48829, 0.14128, 0.01168};
-// A half-band low-pass filter that halves the rate: its taps at the odd
-// offsets 1, 3, ... 9 either side (the centre tap is 1/2, the even ones 0).
-// A Kaiser-windowed sinc (beta 7.7): flat within 0.002 dB up to 5 kHz, and
-// 79 dB down from 5 kHz below the half rate, all that would fold below 5 kHz
-// (at 44.1 kHz and above).
+// The half-band low-pass filter that halves the rate: its taps at the odd
+// offsets 1, 3, ... 9 either side (the centre tap is 1/2, the even ones 0), a
+// Kaiser-windowed sinc (beta 7.7). At 44.1 kHz it passes 0 to 5 kHz within
+// 0.002 dB and takes 79 dB or more off 17.05 to 22.05 kHz, all that would fold
+// below 5 kHz; higher rates leave it wider margins.
 constexpr std::array<float, 5> kHalfBand{0.304469444F, -0.070431831F, 0.019147565F, -0.003323495F,
                                          0.000109468F};
 
@@ -56,23 +56,23 @@ std::size_t SmoothLength(std::size_t n) {
     return best;
 }
 
-// Samples taken at the analysis rate: the stretch filtered to half its rate
-// when rate is kHalvedFromRate or more.
+// How many of the recording's samples make one of the transform's: 2 from
+// kHalvedFromRate up (the stretch filtered to half its rate), else 1.
 std::size_t RateDivisor(int rate) {
     return rate >= kHalvedFromRate ? 2 : 1;
 }
 
-// Writes in filtered to half its rate into out, out.size() samples (half
-// in's, at least 2 kHalfBand.size()), with scratch as large: the even samples go to out and the odd
-// ones to scratch, and out[i] = even[i] / 2 + sum of c[j] (odd[i - j - 1] + odd[i + j]), nothing
-// beyond either end.
+// Writes in filtered to half its rate into out (half as many samples, at
+// least 2 kHalfBand.size()), scratch as large: out[i] = even[i] / 2 + the sum
+// over taps j of c[j] (odd[i - j - 1] + odd[i + j]), zero beyond either end,
+// the even samples held in out, the odd ones in scratch.
 void HalveRate(std::span<const std::int16_t> in, std::span<float> out, std::span<float> scratch) {
     const std::size_t n = out.size();
     for (std::size_t i = 0; i < n; ++i) {
         out[i] = in[2 * i];
         scratch[i] = in[2 * i + 1];
     }
-    // Near the ends, checked; odd(i) wraps below 0 to beyond n.
+    // Near the ends, checked (an index below 0 wraps to beyond n).
     constexpr std::size_t kTaps = kHalfBand.size();
     const auto odd = [&](std::size_t i) { return i < n ? scratch[i] : 0.0F; };
     const auto checked = [&](std::size_t i) {
@@ -175,42 +175,48 @@ std::optional<PeakSpectrum> FindPeaks(std::span<const std::int16_t> samples, int
     const std::span<float> power = frame;
     constexpr float kH[4] = {static_cast<float>(kA[0]), static_cast<float>(-0.5 * kA[1]),
                              static_cast<float>(0.5 * kA[2]), static_cast<float>(-0.5 * kA[3])};
-    float strongestPower = 0.0F;
     for (std::size_t k = lowBin - 1; k <= highBin + 1; ++k) {
         const std::complex<float> windowed = kH[0] * bins[k] + kH[1] * (bins[k - 1] + bins[k + 1]) +
                                              kH[2] * (bins[k - 2] + bins[k + 2]) +
                                              kH[3] * (bins[k - 3] + bins[k + 3]);
         power[k] = std::norm(windowed);
-        strongestPower = std::max(strongestPower, power[k]);
     }
     const auto logMagnitude = [&](std::size_t k) {
         return 0.5 * std::log(static_cast<double>(power[k]) + 1e-300);
     };
 
-    // A bin this far below the strongest cannot top a peak above the floor,
-    // whatever the interpolation adds (under 1 dB); skipping it spares the
-    // logarithms of the noise's many ripples.
-    const auto quietest =
-        static_cast<float>(strongestPower * std::pow(10.0, (kPeakFloorDb - 1.0) / 10.0));
-    const auto reach = static_cast<std::size_t>(kPeakNeighbourhoodBins);
-    struct Top {
-        double frequencyHz;
-        double logLevel;
-    };
-    std::vector<Top> tops;
+    std::vector<std::size_t> candidates;
     for (std::size_t k = lowBin; k <= highBin; ++k) {
         const float here = power[k];
-        if (here < quietest || here <= power[k - 1] || here < power[k + 1]) {
+        if (here <= power[k - 1] || here < power[k + 1]) {
             continue;
         }
-        const std::size_t from = std::max(lowBin - 1, k >= reach ? k - reach : 0);
-        const std::size_t to = std::min(highBin + 1, k + reach);
+        const std::size_t from = std::max(lowBin - 1, k - std::min(k, kPeakNeighbourhoodBins));
+        const std::size_t to = std::min(highBin + 1, k + kPeakNeighbourhoodBins);
         bool highest = true;
         for (std::size_t j = from; j <= to && highest; ++j) {
             highest =
                 j == k || power[j] < here || (power[j] == here && j > k);  // a flat top counts once
         }
-        if (!highest) {
+        if (highest) {
+            candidates.push_back(k);
+        }
+    }
+    // A peak whose top bin lies this far below the loudest one's cannot reach
+    // the floor, whatever the interpolation adds (under 1 dB); skipping it
+    // spares the logarithms of the noise's many ripples.
+    float loudest = 0.0F;
+    for (const std::size_t k : candidates) {
+        loudest = std::max(loudest, power[k]);
+    }
+    const auto quietest = static_cast<float>(loudest * std::pow(10.0, (kPeakFloorDb - 1.0) / 10.0));
+    struct Top {
+        double frequencyHz;
+        double logLevel;
+    };
+    std::vector<Top> tops;
+    for (const std::size_t k : candidates) {
+        if (power[k] < quietest) {
             continue;
         }
         // A parabola through the three top points of the log magnitude: the

@@ -6,14 +6,16 @@
 #include <memory>
 #include <span>
 
-// A forward real-to-complex DFT of a fixed size, in double precision, over
-// FFTW. (libavutil's double real transform, the other candidate already
-// linked, falls back to a quadratic-time path above 2^18 points in the
-// versions Debian ships, and the spectrum needs 2^20.)
+// A forward real-to-complex DFT of a fixed size over FFTW, in single
+// precision: its rounding lies near -140 dB, far below the peaks' -50 dB
+// floor, and it halves the work and the memory of double precision.
 // One object per thread; construction may run on any thread.
 class RealFft {
   public:
-    // size: samples in, even and at least 4. Throws std::bad_alloc when the
+    // size: samples in, at least 2. The plan for a power of two is made once
+    // and kept for the process (planning costs more than a transform), with
+    // one set of buffers for the next object of that size; a plan for any
+    // other size is made for this object alone. Throws std::bad_alloc when the
     // buffers or the plan cannot be made.
     explicit RealFft(std::size_t size);
     ~RealFft();
@@ -23,9 +25,12 @@ class RealFft {
     std::size_t Size() const { return m_size; }
 
     // Size() samples to transform; write them before Transform().
-    std::span<double> Input() { return {m_in.get(), m_size}; }
+    std::span<float> Input() { return {m_in.get(), m_size}; }
     // Size() / 2 + 1 bins, unscaled, valid after Transform().
-    std::span<const std::complex<double>> Output() const;
+    std::span<const std::complex<float>> Output() const;
+    // The output's memory as Size() floats, free for other use until
+    // Transform().
+    std::span<float> Scratch() { return {m_out.get(), m_size}; }
 
     // Overwrites Input().
     void Transform();
@@ -34,12 +39,9 @@ class RealFft {
     struct FftwFree {
         void operator()(void* memory) const;
     };
-    struct PlanDestroy {
-        void operator()(void* plan) const;
-    };
 
     std::size_t m_size;
-    std::unique_ptr<double[], FftwFree> m_in;
-    std::unique_ptr<double[], FftwFree> m_out;  // interleaved re, im
-    std::unique_ptr<void, PlanDestroy> m_plan;
+    std::unique_ptr<float[], FftwFree> m_in;
+    std::unique_ptr<float[], FftwFree> m_out;  // interleaved re, im
+    void* m_plan = nullptr;                    // owned only when m_size is no power of two
 };

@@ -66,6 +66,7 @@ MmResult SdlWaveOut::Open(const WaveFormatEx& format, WaveOutCallback callback, 
     m_playHead.store(0, std::memory_order_relaxed);
     m_playTail.store(0, std::memory_order_relaxed);
     m_playOffset = 0;
+    m_starved = false;
     m_doneHead.store(0, std::memory_order_relaxed);
     m_doneTail.store(0, std::memory_order_relaxed);
     m_delivered.store(0, std::memory_order_relaxed);
@@ -139,6 +140,7 @@ MmResult SdlWaveOut::Reset() {
         m_doneRing[doneTail % kMaxQueued] = m_playRing[head % kMaxQueued];
     }
     m_playOffset = 0;
+    m_starved = false;
     m_playHead.store(head, std::memory_order_release);
     m_doneTail.store(doneTail, std::memory_order_release);
     SDL_UnlockAudioDevice(id);
@@ -199,9 +201,15 @@ void SdlWaveOut::Pump(std::uint8_t* stream, std::size_t length) {
             finished = true;
         }
     }
+    // A shortfall is a gap only once written data follows it: a stream whose client
+    // stops feeding it just before a Reset has merely ended early.
+    if (filled > 0 && m_starved) {
+        m_starved = false;
+        m_underruns.fetch_add(1, std::memory_order_relaxed);
+    }
     if (filled < length) {
         std::memset(stream + filled, 0, length - filled);
-        m_underruns.fetch_add(1, std::memory_order_relaxed);
+        m_starved = true;
     }
     if (finished) {
         Signal();  // a futex wake: no lock, no allocation

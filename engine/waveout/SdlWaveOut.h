@@ -62,8 +62,8 @@ class SdlWaveOut final : public WaveOut {
     // of the stopped device finishes on a thread of its own.
     MmResult Close() override;
 
-    // Audio callbacks that found no written data for some of their frames and
-    // played silence instead. Any thread.
+    // Gaps in the stream: silence the audio callback played for want of written
+    // data, and then written data again. Any thread.
     std::uint64_t UnderrunCount() const { return m_underruns.load(std::memory_order_relaxed); }
 
   private:
@@ -89,6 +89,7 @@ class SdlWaveOut final : public WaveOut {
     std::atomic<std::uint32_t> m_playHead{0};
     std::atomic<std::uint32_t> m_playTail{0};  // also the count of Writes since Open
     std::size_t m_playOffset = 0;              // bytes of the oldest header already played
+    bool m_starved = false;                    // the last callback ran short (same owners)
 
     // Finished headers. Producer: the audio callback, or Reset under the device
     // lock (tail, release). Consumer: the notification thread (head).

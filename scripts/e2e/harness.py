@@ -446,6 +446,17 @@ class Checks:
                    f"{c['max_remainder']:.1f} at {c['remainder_at']})")
         return ok
 
+    def no_click(self, left, step_hz, label):
+        """Truncation to 16 bits leaves a remainder below 4; a phase-continuous retune
+        by Δf at most A·2π·Δf/rate more where it happens (the wave's previous value
+        belongs to the old frequency); a gap, a phase jump or a wave that turns back
+        hundreds."""
+        bound = 4 + 8192 * 2 * np.pi * step_hz / RATE
+        c = continuity(left)
+        return self(c["zero_run"] < 3 and c["max_remainder"] < bound,
+                    f"no click across {label} (longest zero run {c['zero_run']}, remainder "
+                    f"{c['max_remainder']:.1f} of {bound:.1f})")
+
     def exit_status(self):
         if self.failures:  # a machine too busy to feed the sound server can leave gaps
             print(f"{len(self.failures)} check(s) failed (load average "

@@ -115,6 +115,7 @@ TEST(Listening, SettingsAreKeptBetweenRunsAndADamagedFileGivesTheDefaults) {
         h.prompter.answers.push_back((dir.Path() / "none.wav").string());
         QTest::keyClick(a4, Qt::Key_O, Qt::ControlModifier);  // Read Waveform
         EXPECT_EQ(h.prompter.messages, std::vector<std::string>{"Failed to open file!"});
+        EXPECT_EQ(h.Text(IDC_FILENAME), "no file loaded");  // a failed load keeps the name
     }
     for (const bool damaged : {false, true}) {
         if (damaged) {

@@ -400,8 +400,15 @@ void CToneMatchDlg::OnReadWaveform() {
         return;
     }
     m_settings.lastFolder = std::filesystem::path(dialog.GetPathName()).parent_path().string();
+    // Written once the tone is back (the write waits for the disk, the tone
+    // should not), and also when the load leaves by an exception.
+    try {
+        LoadRecording(dialog.GetPathName());
+    } catch (...) {
+        SaveSettings();
+        throw;
+    }
     SaveSettings();
-    LoadRecording(dialog.GetPathName());
 }
 
 void CToneMatchDlg::LoadRecording(const std::string& path) {

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs Veltane as a desktop application (the executable, its menu entry,
-# icons, AppStream metainfo and manual page, under GNUInstallDirs so that the
-# prefix can be set and DESTDIR is honoured) and describes its Debian package.
+# Installs Veltane as a desktop application (the executable and its codec
+# module, its menu entry, icons, AppStream metainfo and manual page, under
+# GNUInstallDirs so that the prefix can be set and DESTDIR is honoured) and
+# describes its Debian package.
 # Included at the end of the top-level CMakeLists.txt, once the veltane target
 # exists. scripts/package builds the package.
 
@@ -32,6 +33,11 @@ add_custom_target(veltane_install_files ALL DEPENDS "${_out}/veltane.1.gz" "${_o
 
 set(VELTANE_INSTALL_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/veltane")
 install(TARGETS veltane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# The codec module in the package's private library directory, found from the
+# executable wherever the prefix puts both.
+install(TARGETS veltane_codec LIBRARY DESTINATION "${VELTANE_CODEC_INSTALL_DIR}")
+file(RELATIVE_PATH _codec_from_bin "/${CMAKE_INSTALL_BINDIR}" "/${VELTANE_CODEC_INSTALL_DIR}")
+set_target_properties(veltane PROPERTIES INSTALL_RPATH "$ORIGIN/${_codec_from_bin}")
 install(FILES "${_res}/${VELTANE_APP_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications")
 install(FILES "${_out}/${VELTANE_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/metainfo")
 install(DIRECTORY "${_res}/icons/hicolor" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/icons")

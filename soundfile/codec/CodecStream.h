@@ -14,6 +14,8 @@
 // into interleaved signed 16-bit PCM, in the steps of a codec manager: suggest
 // a destination format, open a stream, size the output, convert in one call.
 // The output comes out in blocks, so that no conversion holds it whole.
+// The decoders live in the codec module (CodecModule), loaded on the first
+// call here; when it cannot be loaded nothing can be converted.
 // Window thread only; nothing here is shared.
 class CodecStream {
   public:
@@ -27,7 +29,10 @@ class CodecStream {
     // Nullptr when the source cannot be decoded into destination.
     static std::unique_ptr<CodecStream> Open(const FormatArea& source,
                                              const FormatArea& destination);
-    ~CodecStream();
+    // Inline, so that the module's streams need nothing of the program.
+    virtual ~CodecStream() = default;
+    CodecStream(const CodecStream&) = delete;
+    CodecStream& operator=(const CodecStream&) = delete;
 
     // Takes one block of the output: whole frames of the destination format, in
     // order. False ends the conversion as failed.
@@ -37,7 +42,7 @@ class CodecStream {
     // made; returns the number of bytes handed over, or nothing on failure
     // (then some blocks may already have been handed over). What the source's
     // read throws passes through.
-    std::optional<std::uint32_t> Convert(ByteSource& source, const BlockSink& sink);
+    virtual std::optional<std::uint32_t> Convert(ByteSource& source, const BlockSink& sink) = 0;
 
     // The exact number of bytes Convert() writes for this whole source; nothing
     // when the source cannot be decoded. Decodes the whole source.
@@ -47,8 +52,6 @@ class CodecStream {
     std::optional<std::uint32_t> Convert(std::span<const std::uint8_t> source,
                                          std::span<std::uint8_t> destination);
 
-  private:
-    CodecStream();
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
+  protected:
+    CodecStream() = default;
 };

@@ -15,8 +15,10 @@ struct LibraryCloser {
 using LibraryPtr = std::unique_ptr<void, LibraryCloser>;
 
 const CodecModuleApi* Load(LibraryPtr& kept) {
-    // Bound at once, as the hardened program itself is.
-    LibraryPtr library(dlopen(CodecModule::kFileName, RTLD_NOW | RTLD_LOCAL));
+    // Bound at once, as the hardened program itself is. Never unmapped: FFmpeg keeps
+    // tables it allocates once for the life of the process, and a module unloaded at
+    // exit would leave them unreachable.
+    LibraryPtr library(dlopen(CodecModule::kFileName, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
     if (!library) {
         std::fprintf(stderr, "veltane: cannot load the codec module: %s\n", dlerror());
         return nullptr;

@@ -89,6 +89,18 @@ def window_ratio(s, binary, bare, runs):
           f"ratio {app_ms / bare_ms:.2f} (target ≤ 1.5)", flush=True)
 
 
+def departure(rec, mark):
+    """The left channel of the second after mark, and its first sample that leaves
+    the tone of the second before mark carried on (None when none does)."""
+    fit = harness.fit_sine(rec.data(mark - RATE, RATE)[:, 0])
+    rec.wait_frames(mark + RATE)
+    left = rec.data(mark, RATE)[:, 0].astype(np.float64)
+    t = np.arange(RATE, 2 * RATE) - (RATE - 1) / 2.0
+    old = fit["amp"] * np.cos(2 * np.pi * fit["freq"] / RATE * t + fit["phase"]) + fit["offset"]
+    off = np.nonzero(np.abs(left - old) > 300)[0]
+    return left, (int(off[0]) if off.size else None)
+
+
 def tone_back(rec, mark):
     """(frames from mark to the first sound of the restarted stream, whether a
     silence came before it), or (None, None).
@@ -99,15 +111,9 @@ def tone_back(rec, mark):
     from the second before mark: the first sample that leaves it is where the
     tail ended (silence follows; the new stream starts at the next sound) or
     where the new stream came in over it."""
-    fit = harness.fit_sine(rec.data(mark - RATE, RATE)[:, 0])
-    rec.wait_frames(mark + RATE)
-    left = rec.data(mark, RATE)[:, 0].astype(np.float64)
-    t = np.arange(RATE, 2 * RATE) - (RATE - 1) / 2.0
-    old = fit["amp"] * np.cos(2 * np.pi * fit["freq"] / RATE * t + fit["phase"]) + fit["offset"]
-    off = np.nonzero(np.abs(left - old) > 300)[0]
-    if not off.size:
+    left, first = departure(rec, mark)
+    if first is None:
         return None, None
-    first = int(off[0])
     if np.any(left[first:first + 8]):
         return first, False  # over the old stream's tail
     # a sine has single zeros at its crossings; the stop is a run of them
@@ -178,18 +184,11 @@ def retune_time(s, app, rec, runs):
     for run in range(runs):
         rec.wait_frames(rec.frames() + RATE)
         mark = rec.frames()
-        before = rec.data(mark - RATE, RATE)[:, 0]
-        fit = harness.fit_sine(before)
         app.click_du(*TROUGH_RIGHT)
-        rec.wait_frames(mark + RATE)
-        after = rec.data(mark, RATE)[:, 0].astype(np.float64)
-        # the old sine, carried on from the second before the click
-        t = np.arange(RATE, 2 * RATE) - (RATE - 1) / 2.0
-        old = fit["amp"] * np.cos(2 * np.pi * fit["freq"] / RATE * t + fit["phase"]) + fit["offset"]
-        left = np.nonzero(np.abs(after - old) > 300)[0]
-        if not left.size:
+        first = departure(rec, mark)[1]
+        if first is None:
             continue
-        times.append(left[0] * 1000 / RATE)
+        times.append(first * 1000 / RATE)
         print(f"run {run + 1}: retune heard after {times[-1]:6.1f} ms", flush=True)
     print(f"median of {len(times)}: retune heard after {statistics.median(times):.1f} ms "
           f"(max {max(times):.1f} ms)", flush=True)

@@ -70,24 +70,22 @@ void AnalysisArea::SetReferenceA4(double hz) {
 }
 
 void AnalysisArea::ShowWorking() {
-    m_analysis.reset();
-    m_spectrum->SetAnalysis(std::nullopt);
-    m_status->setText(QStringLiteral("Analysing..."));
-    ShowStrike();
+    Show(std::nullopt, QStringLiteral("Analysing..."));
 }
 
 void AnalysisArea::ShowAnalysis(std::optional<RecordingAnalysis> analysis) {
-    m_analysis = std::move(analysis);
-    const bool empty = !m_analysis || m_analysis->spectrum.peaks.empty();
-    m_status->setText(empty ? QStringLiteral("No partials found.") : QString());
-    m_spectrum->SetAnalysis(m_analysis);
-    ShowStrike();
+    const bool empty = !analysis || analysis->spectrum.peaks.empty();
+    Show(std::move(analysis), empty ? QStringLiteral("No partials found.") : QString());
 }
 
 void AnalysisArea::ShowNoRecording() {
-    m_analysis.reset();
-    m_spectrum->SetAnalysis(std::nullopt);
-    m_status->setText(QStringLiteral("No recording analysed."));
+    Show(std::nullopt, QStringLiteral("No recording analysed."));
+}
+
+void AnalysisArea::Show(std::optional<RecordingAnalysis> analysis, const QString& status) {
+    m_analysis = std::move(analysis);
+    m_status->setText(status);
+    m_spectrum->SetAnalysis(m_analysis);
     ShowStrike();
 }
 

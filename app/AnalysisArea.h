@@ -50,6 +50,8 @@ class AnalysisArea : public QWidget {
 
   private:
     void RequestTone(double hz);
+    // The spectrum and strike of analysis (none: empty), with status below it.
+    void Show(std::optional<RecordingAnalysis> analysis, const QString& status);
     void ShowStrike();
     void ShowTone();
     QString NoteText(double hz) const;

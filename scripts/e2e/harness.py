@@ -497,6 +497,11 @@ class Loader:
         gone = dlg not in self.app.visible_windows()
         return self.check(gone, f"the file dialog accepted {os.path.basename(path)}")
 
+    def load(self, path):
+        """Chooses path in the file dialog; True when it loads without a message."""
+        return (self.choose_file(path) and
+                self.expect_no_message(f"loading {os.path.basename(path)}"))
+
     def next_message(self, timeout):
         """Text of the next message box within timeout seconds (read, then closed
         with Enter), or None. "Click OK..." shows when the stream stops while a

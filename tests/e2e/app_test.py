@@ -67,14 +67,14 @@ def exit_by(how, loader, check):
 def load_wav(s, loader, check, frames, name, rate=RATE):
     path = os.path.join(s.dir, name)
     harness.write_wav(path, frames, rate)
-    return loader.choose_file(path) and loader.expect_no_message(f"loading {name}")
+    return loader.load(path)
 
 
 def play(s, loader, check, path, ref, exact):
     """Loads path and plays it: the right ear carries ref, its mix-down, exactly
     (then silence) or correlated, while the tone plays on in the left."""
     name = os.path.basename(path)
-    if not loader.choose_file(path) or not loader.expect_no_message(f"loading {name}"):
+    if not loader.load(path):
         return
     loader.expect_tone(f"tone after loading {name}")
     heard = loader.play(ref.size / RATE)
@@ -249,7 +249,7 @@ def refused(s, loader, check):
 
 def analysis(s, loader, check, wav, partials, strike):
     app, rec = loader.app, loader.rec
-    if not (loader.choose_file(wav) and loader.expect_no_message("loading church.wav")):
+    if not loader.load(wav):
         return
     time.sleep(1.5)  # the analysis, off the window thread
     # The analysis area, dialog units; its plot is inset 4 px either side and

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToneMatchDlg.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
 #include <QAbstractButton>
-#include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
+#include "AccessibleNames.h"
 #include "AfxDispatch.h"
 #include "AfxMessageBox.h"
 #include "AnalysisArea.h"
@@ -20,10 +18,10 @@
 #include "LoadMessage.h"
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
-#include "RecordingAnalysis.h"
 #include "Resource.h"
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
+#include "WindowShortcut.h"
 
 namespace {
 
@@ -35,28 +33,8 @@ constexpr int kLowestStop = 1000;    // 100.0 Hz
 constexpr int kHighestStop = 15000;  // 1500.0 Hz; only a drag reaches 15001
 constexpr std::int32_t kAmplitudePerVolumeStep = 327;
 constexpr int kHighestDragStop = 15001;  // 1500.1 Hz, the highest thumb position
-
-// What a screen reader calls each control of the template.
-struct AccessibleName {
-    int id;
-    const char* name;
-};
-constexpr AccessibleName kAccessibleNames[] = {
-    {IDOK, "EXIT"},
-    {IDC_VOLUME, "Volume"},
-    {IDC_FREQUENCY, "Frequency, hertz"},
-    {IDC_FREQUENCY_SCROLL, "Frequency"},
-    {IDC_READ_WAVEFORM, "Read Waveform"},
-    {IDC_FILENAME_LABEL, "Filename:"},
-    {IDC_FILENAME, "Filename"},
-    {IDC_START_STOP, "Start / Stop Play"},
-    {IDC_PROGRESS, "Playback position"},
-    {IDC_DESCRIPTION, "Description"},
-    {IDC_COPYRIGHT, "Copyright"},
-    {IDC_COMPANY, "Company"},
-    {IDC_VERSION, "Version"},
-    {IDC_WEBSITE, "Website"},
-};
+constexpr int kLineStep = 1;
+constexpr int kPageStep = 100;
 
 // A frequency in Hz as the nearest scroll position, halves upward, within the
 // positions a user can reach. The small nudge keeps a typed 100.05 (stored as
@@ -65,13 +43,10 @@ int ScrollPositionFor(double hz) {
     const double tenths = std::clamp(hz, kLowestStop / 10.0, kHighestDragStop / 10.0) * 10.0;
     return static_cast<int>(std::floor(tenths + 0.5 + 1e-9));
 }
-// The analysis area below the template's controls, in dialog units.
-constexpr int kAnalysisX = 5;
-constexpr int kAnalysisY = 196;
-constexpr int kAnalysisWidth = 310;
-constexpr int kAnalysisHeight = 154;
-// The analysis yields to the stream and the window on the shared cores.
-constexpr int kAnalysisNice = 10;
+
+QRect PixelsOf(const DialogArea& area, const QWidget* window) {
+    return DialogUnits(window->font()).ToPixels(area.x, area.y, area.cx, area.cy);
+}
 
 }  // namespace
 
@@ -84,7 +59,7 @@ CToneMatchDlg::CToneMatchDlg(WaveOut& device, CWnd* parent)
 }
 
 CToneMatchDlg::~CToneMatchDlg() {
-    CancelAnalysis();
+    m_analysis.Cancel();
     // A dialog torn down without ending (a test, an exception) must not leave
     // the device calling back into it.
     if (m_engine.IsOpen()) {
@@ -132,6 +107,11 @@ bool CToneMatchDlg::OnInitDialog() {
     UpdateData(false);
     UpdatePlayButton();
     CreateListeningControls();
+    NameMainDialogControls(*this);
+    ApplySettings();
+    ConnectListeningControls();
+    InstallShortcuts();
+    InstallFileDrop();
 
     m_engine.AllocateBuffers();
     m_engine.InitOscillator(m_frequency);  // also sets 44100 Hz
@@ -152,9 +132,8 @@ bool CToneMatchDlg::OnInitDialog() {
 
 void CToneMatchDlg::BuildAnalysisArea() {
     QWidget* window = GetSafeHwnd();
-    const DialogUnits units(window->font());
     auto* area = new AnalysisArea(window);
-    area->setGeometry(units.ToPixels(kAnalysisX, kAnalysisY, kAnalysisWidth, kAnalysisHeight));
+    area->setGeometry(PixelsOf(kAnalysisArea, window));
     area->SetToneRange(kLowestStop / 10.0, kHighestStop / 10.0, 0.1);
     area->SetToneFrequency(m_frequency);
     QObject::connect(area, &AnalysisArea::toneRequested, area,
@@ -168,15 +147,8 @@ void CToneMatchDlg::SetToneFromAnalysis(double hz) {
         std::clamp(static_cast<std::int32_t>(std::lround(hz * 10.0)), kLowestStop, kHighestStop));
 }
 
-void CToneMatchDlg::CancelAnalysis() {
-    if (m_analysis.joinable()) {
-        m_analysis.request_stop();
-        m_analysis.join();
-    }
-}
-
 void CToneMatchDlg::StartAnalysis() {
-    CancelAnalysis();
+    m_analysis.Cancel();
     if (!m_analysisArea) {
         return;
     }
@@ -186,29 +158,12 @@ void CToneMatchDlg::StartAnalysis() {
     }
     m_analysisArea->ShowWorking();
     // The samples stay put until the next load, which cancels this first.
-    const std::span<const std::int16_t> samples = theSoundFile.Samples();
-    const auto rate = static_cast<int>(theSoundFile.m_format.SamplesPerSec());
-    QPointer<AnalysisArea> area = m_analysisArea;
-    m_analysis = std::jthread([samples, rate, area](std::stop_token stop) {
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kAnalysisNice);
-        std::optional<RecordingAnalysis> analysis = AnalyseRecording(samples, rate, stop);
-        if (!analysis || stop.stop_requested()) {
-            return;
-        }
-        // Back to the window thread; dropped if the area is gone by then.
-        QMetaObject::invokeMethod(
-            area.data(),
-            [area, result = std::move(*analysis)]() mutable {
-                if (area) {
-                    area->ShowAnalysis(std::move(result));
-                }
-            },
-            Qt::QueuedConnection);
-    });
+    m_analysis.Start(theSoundFile.Samples(),
+                     static_cast<int>(theSoundFile.m_format.SamplesPerSec()), m_analysisArea);
 }
 
 void CToneMatchDlg::StopStream() {
-    CancelAnalysis();
+    m_analysis.Cancel();
     m_engine.CloseOutput();
     m_engine.FreeBuffers();
 }
@@ -232,18 +187,23 @@ void CToneMatchDlg::UpdatePlayButton() {
 void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
     if (sender != nullptr && sender == m_frequencyScroll.GetSafeHwnd()) {
         m_frequencyScroll.GetScrollInfo(&m_scrollInfo, SIF_ALL);
+        // Line and page steps stop at the ends of the range; only a drag
+        // reaches the highest thumb position.
+        const auto step = [this](int delta) {
+            return std::clamp(m_scrollPos + delta, kLowestStop, kHighestStop);
+        };
         switch (code) {
             case SB_LINELEFT:
-                m_scrollPos = m_scrollPos >= kLowestStop + 1 ? m_scrollPos - 1 : kLowestStop;
+                m_scrollPos = step(-kLineStep);
                 break;
             case SB_LINERIGHT:
-                m_scrollPos = m_scrollPos < kHighestStop - 1 ? m_scrollPos + 1 : kHighestStop;
+                m_scrollPos = step(kLineStep);
                 break;
             case SB_PAGELEFT:
-                m_scrollPos = m_scrollPos >= kLowestStop + 100 ? m_scrollPos - 100 : kLowestStop;
+                m_scrollPos = step(-kPageStep);
                 break;
             case SB_PAGERIGHT:
-                m_scrollPos = m_scrollPos < kHighestStop - 100 ? m_scrollPos + 100 : kHighestStop;
+                m_scrollPos = step(kPageStep);
                 break;
             case SB_THUMBPOSITION:
                 m_scrollPos = m_scrollInfo.nPos;
@@ -306,10 +266,8 @@ void CToneMatchDlg::OnOctave(bool up) {
 
 void CToneMatchDlg::CreateListeningControls() {
     QWidget* window = GetSafeHwnd();
-    const DialogUnits units(window->font());
     m_listening = new ListeningControls(window);
-    m_listening->setGeometry(
-        units.ToPixels(kListeningArea.x, kListeningArea.y, kListeningArea.cx, kListeningArea.cy));
+    m_listening->setGeometry(PixelsOf(kListeningArea, window));
     m_listening->show();
 
     // The template's tab order stays; the new controls follow its last stop.
@@ -326,13 +284,9 @@ void CToneMatchDlg::CreateListeningControls() {
         }
         previous = next;
     }
+}
 
-    for (const AccessibleName& entry : kAccessibleNames) {
-        if (HWND control = GetDlgItem(entry.id)) {
-            control->setAccessibleName(QString::fromLatin1(entry.name));
-        }
-    }
-
+void CToneMatchDlg::ApplySettings() {
     m_settings = ListeningSettings::Load();
     m_listening->SetLoop(m_settings.loop);
     m_listening->SetBothEars(m_settings.bothEars);
@@ -343,7 +297,10 @@ void CToneMatchDlg::CreateListeningControls() {
     m_listening->ShowFrequency(m_frequency);
     m_engine.SetLoop(m_settings.loop);
     m_engine.SetBothEars(m_settings.bothEars);
+}
 
+void CToneMatchDlg::ConnectListeningControls() {
+    QWidget* window = GetSafeHwnd();
     QObject::connect(m_listening, &ListeningControls::loopChanged, window, [this](bool on) {
         m_engine.SetLoop(on);
         SaveSettings();
@@ -360,27 +317,28 @@ void CToneMatchDlg::CreateListeningControls() {
     });
     QObject::connect(m_listening, &ListeningControls::frequencyTyped, window,
                      [this](double hz) { AfxDispatch([&] { OnFrequencyTyped(hz); }); });
+}
 
-    // Shortcuts of the whole window, wherever the focus is in it.
-    const auto shortcut = [window](QKeySequence keys, std::function<void()> action) {
-        auto* sc = new QShortcut(keys, window);
-        sc->setContext(Qt::WindowShortcut);
-        QObject::connect(sc, &QShortcut::activated, window,
-                         [action = std::move(action)] { AfxDispatch(action); });
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { OnOctave(true); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { OnOctave(false); });
+void CToneMatchDlg::InstallShortcuts() {
+    QWidget* window = GetSafeHwnd();
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { OnOctave(true); });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { OnOctave(false); });
     // As a click: the button's own handler, and nothing while it is disabled.
     const auto press = [this](int id) {
         if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id))) {
             button->click();
         }
     };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [press] { press(IDC_READ_WAVEFORM); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [press] { press(IDC_START_STOP); });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_O),
+                      [press] { press(IDC_READ_WAVEFORM); });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_P),
+                      [press] { press(IDC_START_STOP); });
+}
 
-    new FileDropFilter(
-        window, [this](const std::string& path) { AfxDispatch([&] { LoadRecording(path); }); });
+void CToneMatchDlg::InstallFileDrop() {
+    new FileDropFilter(GetSafeHwnd(), [this](const std::string& path) {
+        AfxDispatch([&] { LoadRecording(path); });
+    });
 }
 
 void CToneMatchDlg::SaveSettings() {
@@ -412,7 +370,7 @@ void CToneMatchDlg::OnReadWaveform() {
 }
 
 void CToneMatchDlg::LoadRecording(const std::string& path) {
-    CancelAnalysis();
+    m_analysis.Cancel();
     m_engine.CloseOutput();
     // The recording is about to change under the engine; until a load succeeds
     // there is nothing to play.

@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <cstdint>
 #include <string>
-#include <thread>
 
 #include "AnalysisArea.h"
+#include "AnalysisRunner.h"
 #include "CDialog.h"
 #include "CProgressCtrl.h"
 #include "CScrollBar.h"
@@ -41,8 +41,8 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     // Puts the tone on hz (clamped to the scroll bar's stops) the way the
     // scroll bar does: the engine retunes without a click.
     void SetToneFromAnalysis(double hz);
-    // The analysis area below the specified controls; null before the window
-    // is built.
+    // The analysis area below the dialog's own controls; null before the
+    // window is built.
     AnalysisArea* Analysis() const { return m_analysisArea.data(); }
 
     // The listening aids below the tone controls (loop, both ears, typed
@@ -69,10 +69,8 @@ class CToneMatchDlg : public CDialog, private EngineHost {
 
     void StopStream();
     void BuildAnalysisArea();
+    // Analyses the loaded recording, or shows that there is none.
     void StartAnalysis();
-    // Asks a running analysis to stop and waits for it: the samples it reads
-    // are about to change or go away.
-    void CancelAnalysis();
 
     // The scroll bar's path for a new scroll position, whoever asked for it:
     // the bar, the typed frequency or an octave jump.
@@ -80,7 +78,12 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void TuneTo(int scrollPosition);
     void OnFrequencyTyped(double hz);
     void OnOctave(bool up);
+    // The window's wiring, in the order OnInitDialog runs it.
     void CreateListeningControls();
+    void ApplySettings();
+    void ConnectListeningControls();
+    void InstallShortcuts();
+    void InstallFileDrop();
     void SaveSettings();
 
     std::int32_t m_scrollPos = 4400;  // tenths of a hertz
@@ -99,8 +102,8 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     ListeningSettings m_settings;
     std::string m_startFile;
     QPointer<AnalysisArea> m_analysisArea;  // owned by the window
-    // Reads theSoundFile's samples while it runs; joined before they change.
-    std::jthread m_analysis;
+    // Reads theSoundFile's samples while it runs; cancelled before they change.
+    AnalysisRunner m_analysis;
 
     // Last, so it is destroyed first: a stream still running is stopped while
     // the controls it reports to exist.

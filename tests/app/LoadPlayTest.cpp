@@ -8,24 +8,16 @@
 #include <vector>
 
 #include "DialogHarness.h"
+#include "Ramp.h"
 #include "TestBytes.h"
 
 namespace {
-
-// Distinct, recognisable samples: 1, 2, 3, ...
-std::vector<std::int16_t> Ramp(int count) {
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i % 30000 + 1);
-    }
-    return samples;
-}
 
 class LoadPlay : public testing::Test {
   protected:
     // Writes a 16-bit mono PCM WAV file with these samples (unless it is to be
     // missing), then presses Read Waveform with the file dialog answering its path.
-    void Load(const char* name, int samples = 100) {
+    void Load(const char* name, std::size_t samples = 100) {
         const std::string path = (dir.Path() / name).string();
         if (std::string(name).find("missing") == std::string::npos) {
             dir.Write(name, PcmWave({.channels = 1, .byteRate = 88200, .blockAlign = 2},
@@ -71,9 +63,18 @@ TEST_F(LoadPlay, PlaysOnTheRightWithProgressAndRestartsFromTheFirstSample) {
     EXPECT_EQ(right[20000 - 16384], 0);          // then silence
 }
 
-// A read error inside the load leaves the command: the framework reports it, the
-// stream stays closed and nothing counts as loaded until the next good load.
-TEST_F(LoadPlay, AReadErrorIsReportedByTheFrameworkAndLeavesTheStreamClosed) {
+// Start / Stop Play follows the last load: enabled after a good one, disabled
+// after one that fails. A read error inside the load leaves the command: the
+// framework reports it, the stream stays closed and nothing counts as loaded
+// until the next good load.
+TEST_F(LoadPlay, AFailedLoadDisablesPlayAndAReadErrorLeavesTheStreamClosed) {
+    Load("before.wav");
+    EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
+    Load("missing.wav");
+    EXPECT_EQ(h.prompter.messages, std::vector<std::string>{"Failed to open file!"});
+    EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
+    h.prompter.messages.clear();
+
     std::error_code error;
     std::filesystem::create_symlink("/proc/self/mem", dir.Path() / "missing-mem.wav", error);
     if (error) {

@@ -6,6 +6,7 @@ lists what each part proves."""
 
 import argparse
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -172,6 +173,7 @@ def command_line(d, binary, check):
     path = lambda name: os.path.join(d, name)  # noqa: E731
     harness.write_wav(path("church.wav"), harness.bell(6.0, nominal=612.3, noise=0.0, ears=1))
     status, out, err, partials = cli(binary, "--partials", path("church.wav"))
+    out_partials = out
     freqs = [float(r[0]) for r in partials]
     check(status == 0 and err == "" and out.startswith("frequency_hz\tlevel_db\tnote\tcents\t"
                                                        "partial\n") and freqs == sorted(freqs),
@@ -184,6 +186,12 @@ def command_line(d, binary, check):
           len(strike) == 1 and strike[0][3] == "2:3:4 fit" and
           abs(float(strike[0][0]) - 612.3 * (2 + 3 * 1.4982 + 4 * 2.0061) / 29) < 0.5,
           f"--strike: {status} {out!r}")
+
+    # A name that is not UTF-8 names the same file through the real argv.
+    odd = os.path.join(os.fsencode(d), b"church\xff\xfe.wav")
+    shutil.copy(path("church.wav"), odd)
+    got = cli(binary, "--partials", odd)
+    check(got[:3] == (0, out_partials, ""), f"--partials on a name that is not UTF-8: {got[:3]}")
 
     # A pure sine: one unnamed peak at 440.00 and no strike; silence: the header alone.
     harness.write_wav(path("sine.wav"), np.round(16000 * np.sin(2 * np.pi * 440 * np.arange(
@@ -207,7 +215,7 @@ def command_line(d, binary, check):
                           ("empty.wav", "No data in file!"), ("text.wav", "Not a valid .wav file!"),
                           ("noise.mp3", "Not a valid mp3 file!")):
         got = cli(binary, "--partials", path(name))[:3]
-        check(got == (1, "", message + "\n"), f"{name}: {got}")
+        check(got == (1, "", f"veltane: {path(name)}: {message}\n"), f"{name}: {got}")
     for args, first in ((["--version"], "veltane 1.1\n"), (["--help"], "Usage: veltane")):
         status, out, err, _ = cli(binary, *args)
         check(status == 0 and out.startswith(first) and err == "", f"{args}: status {status}")

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RecordSettings.h"
+#include "TakeRecorder.h"
+
+class CaptureSource;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// Records a bell from the default input: Record (or Ctrl+R anywhere in the
+// window) starts listening, the take is cut by TakeRecorder's rules, saved as
+// bell-YYYYMMDD-HHMMSS.wav in the settings' folder and announced by takeSaved.
+// While it listens, a level meter (dBFS, 25 updates a second) and the elapsed
+// time show beside the button; what happened last shows in a note below.
+// Never blocks the window: the samples are taken from the capture source by a
+// timer. Window thread only.
+class RecordControl : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kPollMs = 40;
+    static constexpr double kMeterFloorDb = -60.0;  // the meter's empty end
+
+    RecordControl(CaptureSource& source, QWidget* parent);
+    ~RecordControl() override;
+
+    bool IsRecording() const { return m_take != nullptr; }
+    // Ends a recording without saving it (the window is closing): the device
+    // is closed and the tone given back before it returns.
+    void Cancel();
+
+    QPushButton* RecordButton() const { return m_button; }
+    QCheckBox* SilenceBox() const { return m_silence; }
+    QProgressBar* Meter() const { return m_meter; }
+    QLabel* LevelLabel() const { return m_level; }
+    QLabel* ElapsedLabel() const { return m_elapsed; }
+    QLabel* Note() const { return m_note; }
+
+  signals:
+    // A take is saved at path (absolute), ready to load.
+    void takeSaved(const QString& path);
+    // The tone must go quiet for the recording, and may come back after it;
+    // always in pairs.
+    void silenceTone();
+    void toneBack();
+
+  private:
+    void Toggle();
+    void Begin();
+    void Poll();
+    void ShowLevel(double dbfs);
+    void Finish(TakeEnd end);
+    void EndListening();
+    void Save(const TakeRecorder& take);
+    void Tell(const QString& text);
+
+    CaptureSource& m_source;
+    QPushButton* m_button;
+    QCheckBox* m_silence;
+    QProgressBar* m_meter;
+    QLabel* m_level;
+    QLabel* m_elapsed;
+    QLabel* m_note;
+    QTimer m_poll;
+    QElapsedTimer m_clock;
+    RecordSettings m_settings;
+    std::unique_ptr<TakeRecorder> m_take;  // while recording
+    std::vector<std::int16_t> m_block;     // what one poll takes from the queue
+    bool m_toneSilenced = false;
+};

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -16,34 +17,25 @@ TEST(SampleQueue, OneProducerOneConsumerKeepOrderAndRefuseWhatDoesNotFit) {
     std::thread producer([&queue] {
         std::vector<std::int16_t> block(333);
         for (std::size_t sent = 0; sent < kTotal;) {
-            const std::size_t count = std::min(block.size() - sent % 7, kTotal - sent);
-            for (std::size_t i = 0; i < count; ++i) {
-                block[i] = std::int16_t(sent + i);
-            }
-            std::span<const std::int16_t> rest(block.data(), count);
-            while (!rest.empty()) {
+            block.resize(std::min(333 - sent % 7, kTotal - sent));
+            std::ranges::generate(block, [n = sent]() mutable { return std::int16_t(n++); });
+            for (std::span<const std::int16_t> rest(block); !rest.empty();) {
                 rest = rest.subspan(queue.Push(rest));
             }
-            sent += count;
+            sent += block.size();
         }
     });
     std::vector<std::int16_t> out(257);
-    std::size_t received = 0;
-    bool inOrder = true;
-    while (received < kTotal) {
+    std::size_t misplaced = 0;
+    for (std::size_t received = 0; received < kTotal;) {
         const std::size_t count = queue.Pop(std::span(out).first(1 + received % 257));
-        for (std::size_t i = 0; i < count; ++i) {
-            inOrder = inOrder && out[i] == std::int16_t(received + i);
+        for (std::size_t i = 0; i < count; ++i, ++received) {
+            misplaced += out[i] != std::int16_t(received);
         }
-        received += count;
     }
     producer.join();
-    EXPECT_TRUE(inOrder);
-    EXPECT_EQ(queue.Pop(out), 0u);
-
-    const std::vector<std::int16_t> big(1500, 7);
-    EXPECT_EQ(queue.Push(big), 1024u);
-    EXPECT_EQ(queue.Push(big), 0u);
+    EXPECT_EQ(misplaced, 0u);
+    EXPECT_EQ(queue.Push(std::vector<std::int16_t>(1500)), 1024u);
     queue.Clear();
     EXPECT_EQ(queue.Pop(out), 0u);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -22,9 +23,7 @@ TEST(SdlCapture, DeliversTheInputInOrderAndReopens) {
     const std::filesystem::path input =
         std::filesystem::temp_directory_path() / ("veltane-capture-" + std::to_string(getpid()));
     std::vector<std::int16_t> heard(24000);
-    for (std::size_t i = 0; i < heard.size(); ++i) {
-        heard[i] = std::int16_t(i * 7 + 1);
-    }
+    std::ranges::generate(heard, [n = 1]() mutable { return std::int16_t(n += 7); });
     std::ofstream(input, std::ios::binary)
         .write(reinterpret_cast<const char*>(heard.data()), std::streamsize(heard.size() * 2));
     ::setenv("SDL_DISKAUDIOFILEIN", input.c_str(), 1);

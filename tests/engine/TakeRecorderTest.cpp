@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <numbers>
 #include <vector>
 
 #include "BlockLevel.h"
+#include "HeardBell.h"
 #include "TakeRecorder.h"
 
 namespace {
@@ -36,26 +35,6 @@ TEST(BlockLevel, DbfsAndClippingOfFixedBlocks) {
     }
 }
 
-// What a microphone hears: hiss at noiseDb, and from onset on a 700 Hz bell that
-// starts at peak amplitude and decays with time constant tau (0: it holds).
-std::vector<std::int16_t> Heard(double seconds, double noiseDb, double onset, double peak,
-                                double tau) {
-    std::vector<std::int16_t> samples(std::size_t(seconds * kRate));
-    std::uint32_t seed = 12345;
-    const double noise = 32768.0 * std::pow(10.0, noiseDb / 20.0) * std::sqrt(3.0);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        double value = noise * (double(seed >> 8) / double(1 << 23) - 1.0);
-        const double t = double(i) / kRate - onset;
-        if (t >= 0) {
-            const double envelope = tau > 0 ? std::exp(-t / tau) : 1.0;
-            value += peak * envelope * std::sin(2 * std::numbers::pi * 700.0 * t);
-        }
-        samples[i] = std::int16_t(std::lround(value));
-    }
-    return samples;
-}
-
 struct TakeCase {
     const char* name;
     double seconds, noiseDb, onset, peak, tau, wait;
@@ -81,7 +60,8 @@ constexpr TakeCase kTakes[] = {
 // The rules hold whatever the block sizes the queue happens to deliver.
 TEST(TakeRecorder, StrikeAndStopRulesOnAnyBlocks) {
     for (const TakeCase& c : kTakes) {
-        const std::vector<std::int16_t> heard = Heard(c.seconds, c.noiseDb, c.onset, c.peak, c.tau);
+        const std::vector<std::int16_t> heard =
+            HeardBell(c.seconds, c.noiseDb, c.onset, c.peak, c.tau);
         const std::size_t stopAt = c.stopAt < 0 ? heard.size() : std::size_t(c.stopAt * kRate);
         std::vector<std::int16_t> first;
         for (const std::size_t block : {std::size_t{1}, std::size_t{441}, std::size_t{4096}}) {

@@ -45,7 +45,7 @@ const DialogTemplate kMainDialogTemplate{
     IDD_MAIN_DIALOG,
     "Veltane",
     320,
-    354,  // 161 for the tone and file controls, then the listening and analysis areas
+    392,  // 161 for the tone and file controls, then the listening, analysis and record areas
     "MS Sans Serif",
     8,
     dialog_style::kPopup | dialog_style::kCaption | dialog_style::kSysMenu |

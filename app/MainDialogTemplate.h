@@ -15,6 +15,8 @@ struct DialogArea {
     short cx;
     short cy;
 };
-// Below the template's controls: the listening aids, then the analysis area.
+// Below the template's controls: the listening aids, the analysis area, then
+// the record control.
 inline constexpr DialogArea kListeningArea{5, 162, 310, 30};
 inline constexpr DialogArea kAnalysisArea{5, 196, 310, 154};
+inline constexpr DialogArea kRecordArea{5, 354, 310, 34};

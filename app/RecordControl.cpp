@@ -57,9 +57,9 @@ QString EndNote(TakeEnd end, double waitSeconds) {
 
 }  // namespace
 
-RecordControl::RecordControl(CaptureSource& source, QWidget* parent)
+RecordControl::RecordControl(std::unique_ptr<CaptureSource> source, QWidget* parent)
     : QWidget(parent),
-      m_source(source),
+      m_source(std::move(source)),
       m_button(new QPushButton(QStringLiteral("&Record"), this)),
       m_silence(new QCheckBox(QStringLiteral("Silence the tone while recording"), this)),
       m_meter(new QProgressBar(this)),
@@ -104,8 +104,12 @@ RecordControl::RecordControl(CaptureSource& source, QWidget* parent)
 // The window is going: the device closes, and no one is left to hear signals.
 RecordControl::~RecordControl() {
     if (IsRecording()) {
-        m_source.Stop();
+        m_source->Stop();
     }
+}
+
+QList<QWidget*> RecordControl::TabOrder() const {
+    return {m_button, m_silence};
 }
 
 void RecordControl::Cancel() {
@@ -126,13 +130,13 @@ void RecordControl::Toggle() {
 void RecordControl::Begin() {
     m_settings = RecordSettings::Load();
     m_settings.silenceTone = m_silence->isChecked();
-    const std::string problem = m_source.Start();
+    const std::string problem = m_source->Start();
     if (!problem.empty()) {
         m_button->setChecked(false);
         Tell(QString::fromStdString(problem));
         return;
     }
-    m_take = std::make_unique<TakeRecorder>(m_source.Rate(), m_settings.noStrikeWait);
+    m_take = std::make_unique<TakeRecorder>(m_source->Rate(), m_settings.noStrikeWait);
     m_button->setChecked(true);
     m_clock.start();
     m_poll.start();
@@ -147,7 +151,7 @@ void RecordControl::Poll() {
     const bool wasStruck = m_take->Struck();
     std::size_t count = 0;
     double levelDb = BlockLevel::kSilenceDb;
-    while (m_take->End() == TakeEnd::kNone && (count = m_source.Read(m_block)) > 0) {
+    while (m_take->End() == TakeEnd::kNone && (count = m_source->Read(m_block)) > 0) {
         const std::span heard(m_block.data(), count);
         levelDb = BlockLevel::Of(heard).dbfs;
         m_take->Feed(heard);
@@ -159,7 +163,7 @@ void RecordControl::Poll() {
     }
     if (m_take->End() != TakeEnd::kNone) {
         Finish(m_take->End());
-    } else if (const std::string fault = m_source.Fault(); !fault.empty()) {
+    } else if (const std::string fault = m_source->Fault(); !fault.empty()) {
         EndListening();
         Tell(QString::fromStdString(fault) + QStringLiteral(" Nothing was saved."));
     }
@@ -184,8 +188,8 @@ void RecordControl::Finish(TakeEnd end) {
 
 void RecordControl::EndListening() {
     m_poll.stop();
-    m_source.Stop();
-    if (const std::uint64_t overruns = m_source.OverrunCount(); overruns > 0) {
+    m_source->Stop();
+    if (const std::uint64_t overruns = m_source->OverrunCount(); overruns > 0) {
         std::fprintf(stderr, "veltane: the input device overran %" PRIu64 " times\n", overruns);
     }
     m_take.reset();

@@ -31,7 +31,7 @@ class RecordControl : public QWidget {
     static constexpr int kPollMs = 40;
     static constexpr double kMeterFloorDb = -60.0;  // the meter's empty end
 
-    RecordControl(CaptureSource& source, QWidget* parent);
+    RecordControl(std::unique_ptr<CaptureSource> source, QWidget* parent);
     ~RecordControl() override;
 
     bool IsRecording() const { return m_take != nullptr; }
@@ -41,6 +41,8 @@ class RecordControl : public QWidget {
 
     QPushButton* RecordButton() const { return m_button; }
     QCheckBox* SilenceBox() const { return m_silence; }
+    // The controls a Tab visits, in order.
+    QList<QWidget*> TabOrder() const;
     QProgressBar* Meter() const { return m_meter; }
     QLabel* LevelLabel() const { return m_level; }
     QLabel* ElapsedLabel() const { return m_elapsed; }
@@ -64,7 +66,7 @@ class RecordControl : public QWidget {
     void Save(const TakeRecorder& take);
     void Tell(const QString& text);
 
-    CaptureSource& m_source;
+    std::unique_ptr<CaptureSource> m_source;
     QPushButton* m_button;
     QCheckBox* m_silence;
     QProgressBar* m_meter;

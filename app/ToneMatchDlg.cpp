@@ -2,6 +2,7 @@
 #include "ToneMatchDlg.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,7 @@
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
 #include "WindowShortcut.h"
+#include "waveout/SdlCapture.h"
 
 namespace {
 
@@ -112,6 +114,7 @@ bool CToneMatchDlg::OnInitDialog() {
     ConnectListeningControls();
     InstallShortcuts();
     InstallFileDrop();
+    CreateRecordControl();
 
     m_engine.AllocateBuffers();
     m_engine.InitOscillator(m_frequency);  // also sets 44100 Hz
@@ -169,11 +172,17 @@ void CToneMatchDlg::StopStream() {
 }
 
 void CToneMatchDlg::OnOK() {
+    if (m_record) {
+        m_record->Cancel();
+    }
     StopStream();
     CDialog::OnOK();
 }
 
 void CToneMatchDlg::OnCancel() {
+    if (m_record) {
+        m_record->Cancel();
+    }
     StopStream();
     CDialog::OnCancel();
 }
@@ -338,6 +347,28 @@ void CToneMatchDlg::InstallShortcuts() {
 void CToneMatchDlg::InstallFileDrop() {
     new FileDropFilter(GetSafeHwnd(), [this](const std::string& path) {
         AfxDispatch([&] { LoadRecording(path); });
+    });
+}
+
+void CToneMatchDlg::CreateRecordControl() {
+    QWidget* window = GetSafeHwnd();
+    m_record = new RecordControl(std::make_unique<SdlCapture>(), window);
+    m_record->setGeometry(PixelsOf(kRecordArea, window));
+    m_record->show();
+    QWidget* previous = m_listening->TabOrder().back();
+    for (QWidget* next : m_record->TabOrder()) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+    // The tone comes back as it was, whatever the volume said.
+    QObject::connect(m_record, &RecordControl::silenceTone, window, [this] {
+        m_amplitudeBeforeRecording = m_engine.Amplitude();
+        m_engine.SetAmplitude(0);
+    });
+    QObject::connect(m_record, &RecordControl::toneBack, window,
+                     [this] { m_engine.SetAmplitude(m_amplitudeBeforeRecording); });
+    QObject::connect(m_record, &RecordControl::takeSaved, window, [this](const QString& path) {
+        AfxDispatch([&] { LoadRecording(QFile::encodeName(path).toStdString()); });
     });
 }
 

@@ -14,6 +14,7 @@
 #include "EngineHost.h"
 #include "ListeningControls.h"
 #include "ListeningSettings.h"
+#include "RecordControl.h"
 #include "ScrollInfo.h"
 #include "ToneEngine.h"
 
@@ -49,6 +50,9 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     // frequency, the A4 reference and its a4Changed signal); null before
     // OnInitDialog and after the window is gone.
     ListeningControls* Listening() const { return m_listening; }
+    // Records a bell from the microphone and loads the take; null before
+    // OnInitDialog and after the window is gone.
+    RecordControl* Record() const { return m_record; }
 
   protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -84,6 +88,7 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void ConnectListeningControls();
     void InstallShortcuts();
     void InstallFileDrop();
+    void CreateRecordControl();
     void SaveSettings();
 
     std::int32_t m_scrollPos = 4400;  // tenths of a hertz
@@ -99,6 +104,8 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     QIcon m_hIcon;
     SCROLLINFO m_scrollInfo;
     QPointer<ListeningControls> m_listening;  // owned by the window
+    QPointer<RecordControl> m_record;         // owned by the window
+    std::int32_t m_amplitudeBeforeRecording = 0;
     ListeningSettings m_settings;
     std::string m_startFile;
     QPointer<AnalysisArea> m_analysisArea;  // owned by the window

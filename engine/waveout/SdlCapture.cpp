@@ -32,7 +32,7 @@ void SdlCapture::DeviceCloser::operator()(std::uint32_t* deviceId) const {
     delete deviceId;
 }
 
-SdlCapture::SdlCapture() : m_sdl(SdlAudioInit::Acquire()) {}
+SdlCapture::SdlCapture() = default;
 
 SdlCapture::~SdlCapture() {
     Stop();
@@ -40,6 +40,10 @@ SdlCapture::~SdlCapture() {
 
 std::string SdlCapture::Start() {
     Stop();
+    // SDL starts with the first recording, not with the program.
+    if (!m_sdl) {
+        m_sdl = SdlAudioInit::Acquire();
+    }
     if (!m_sdl->Ok()) {
         return "No input device: the sound system could not be started.";
     }

@@ -17,7 +17,7 @@ import numpy as np
 
 RATE = 44100
 SINK = "veltane_e2e"
-DIALOG_W_DU, DIALOG_H_DU = 320, 354  # the template's size; the client area keeps it
+DIALOG_W_DU, DIALOG_H_DU = 320, 392  # the template's size; the client area keeps it
 # Button centres in dialog units.
 EXIT_BUTTON = (275, 19)
 READ_WAVEFORM = (45, 72)

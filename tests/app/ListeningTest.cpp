@@ -144,10 +144,11 @@ TEST(Listening, EveryControlHasAnAccessibleNameAndTabReachesTheNewOnes) {
             ++named;
         }
     }
-    EXPECT_EQ(named, 16);  // 11 of the template besides the progress bar, 4 here, Tune to Strike
+    // 11 of the template besides the progress bar, 4 here, Tune to Strike, 2 to record
+    EXPECT_EQ(named, 18);
     EXPECT_EQ(h.item(IDC_PROGRESS)->accessibleName(), "Playback position");  // takes no focus
 
-    QList<QWidget*> chain = h.listening()->TabOrder();
+    QList<QWidget*> chain = h.listening()->TabOrder() + h.dialog->Record()->TabOrder();
     chain.append(h.item(IDOK));
     h.item(IDC_VERSION)->setFocus();
     for (QWidget* expected : chain) {

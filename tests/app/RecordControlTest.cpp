@@ -55,7 +55,8 @@ TEST(RecordControl, RecordsATakeOrSaysWhyNot) {
         store.setValue("Record/NoStrikeWait", "2");
         store.sync();
 
-        FakeCapture capture;
+        auto owned = std::make_unique<FakeCapture>();
+        FakeCapture& capture = *owned;
         if (c.bell) {
             capture.heard = HeardBell(4, -60, 1, 9000, 0.3, {500, 1000, 1200});
             capture.heard[48100] = 32767;
@@ -64,7 +65,7 @@ TEST(RecordControl, RecordsATakeOrSaysWhyNot) {
         capture.startProblem = c.startProblem;
         QWidget window;
         auto* entry = new QLineEdit(&window);
-        auto* control = new RecordControl(capture, &window);
+        auto* control = new RecordControl(std::move(owned), &window);
         (new QVBoxLayout(&window))->addWidget(entry);
         window.layout()->addWidget(control);
         window.show();

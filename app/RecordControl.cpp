@@ -141,7 +141,9 @@ void RecordControl::Begin() {
     m_clock.start();
     m_poll.start();
     Tell(QStringLiteral("Listening: strike the bell."));
+    m_toneTail = 0;
     if (m_settings.silenceTone) {
+        m_toneTail = std::size_t(kToneTailSeconds * m_source->Rate());
         m_toneSilenced = true;
         emit silenceTone();
     }
@@ -154,7 +156,9 @@ void RecordControl::Poll() {
     while (m_take->End() == TakeEnd::kNone && (count = m_source->Read(m_block)) > 0) {
         const std::span heard(m_block.data(), count);
         levelDb = BlockLevel::Of(heard).dbfs;
-        m_take->Feed(heard);
+        const std::size_t tail = std::min(m_toneTail, count);
+        m_toneTail -= tail;
+        m_take->Feed(heard.subspan(tail));
     }
     ShowLevel(levelDb);
     m_elapsed->setText(ElapsedText(m_clock.elapsed()));

@@ -30,6 +30,10 @@ class RecordControl : public QWidget {
   public:
     static constexpr int kPollMs = 40;
     static constexpr double kMeterFloorDb = -60.0;  // the meter's empty end
+    // What the microphone hears first after the tone is silenced is the tone
+    // still on its way through the output's buffers and the sound server: it
+    // is shown, but kept out of the take and its background level.
+    static constexpr double kToneTailSeconds = 0.6;
 
     RecordControl(std::unique_ptr<CaptureSource> source, QWidget* parent);
     ~RecordControl() override;
@@ -79,4 +83,5 @@ class RecordControl : public QWidget {
     std::unique_ptr<TakeRecorder> m_take;  // while recording
     std::vector<std::int16_t> m_block;     // what one poll takes from the queue
     bool m_toneSilenced = false;
+    std::size_t m_toneTail = 0;  // samples still to keep out of the take
 };

@@ -85,7 +85,7 @@ void TakeRecorder::CloseWindow() {
 void TakeRecorder::WatchForStrike(double db) {
     if (db >= m_strikeDb) {
         m_struck = true;
-        m_strikeAt = m_total - m_window;
+        m_strikeAt = m_total;
         const std::uint64_t from = m_strikeAt - std::min<std::uint64_t>(m_strikeAt, m_preRoll);
         m_heard.erase(m_heard.begin(), m_heard.begin() + static_cast<long>(from - m_heardStart));
         m_heardStart = from;

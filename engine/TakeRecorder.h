@@ -21,8 +21,9 @@ enum class TakeEnd {
 // - the level of the first half second is the background (never taken as
 //   quieter than kQuietestBackgroundDb, so that a dead-silent input does not
 //   make its first hiss a strike);
-// - the strike is the first window after that at least kStrikeRiseDb above the
-//   background; the take starts kPreRollSeconds before it, so the onset is whole;
+// - the strike is the end of the first window after that at least kStrikeRiseDb
+//   above the background, where the rise is known; the take starts
+//   kPreRollSeconds before it, so the onset is whole;
 // - the take ends when the level over the last 100 ms falls kDecayDropDb below
 //   its peak since the strike, kLongestAfterStrikeSeconds after the strike, or
 //   at Stop; no strike within the wait ends it with nothing kept.

@@ -20,7 +20,7 @@ namespace {
 
 struct RecordCase {
     const char* name;
-    bool bell;  // from 1 s, three partials dying away, its onset at full scale
+    bool bell;  // from 1.5 s, three partials dying away, its onset at full scale
     const char* startProblem;
     std::size_t lostAfter;  // samples
     const char* folder;     // under a temporary folder, which holds a file "file"
@@ -58,8 +58,8 @@ TEST(RecordControl, RecordsATakeOrSaysWhyNot) {
         auto owned = std::make_unique<FakeCapture>();
         FakeCapture& capture = *owned;
         if (c.bell) {
-            capture.heard = HeardBell(4, -60, 1, 9000, 0.3, {500, 1000, 1200});
-            capture.heard[48100] = 32767;
+            capture.heard = HeardBell(4.5, -60, 1.5, 9000, 0.3, {500, 1000, 1200});
+            capture.heard[72100] = 32767;
         }
         capture.lostAfter = c.lostAfter;
         capture.startProblem = c.startProblem;

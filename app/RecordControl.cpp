@@ -41,10 +41,16 @@ QString FreeTakePath(const QDir& folder) {
     return path;
 }
 
+// Whole seconds: the label then changes once a second, not at every poll.
 QString ElapsedText(qint64 ms) {
-    return QStringLiteral("%1:%2")
-        .arg(ms / 60000)
-        .arg(double(ms % 60000) / 1000.0, 4, 'f', 1, QLatin1Char('0'));
+    const qint64 seconds = ms / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// A label as wide as the widest text it shows, so that a new text repaints it
+// alone and never lays the row out again.
+void FixWidth(QLabel* label, const QString& widest) {
+    label->setFixedWidth(label->fontMetrics().horizontalAdvance(widest) + 4);
 }
 
 QString EndNote(TakeEnd end, double waitSeconds) {
@@ -74,6 +80,8 @@ RecordControl::RecordControl(std::unique_ptr<CaptureSource> source, QWidget* par
     m_meter->setTextVisible(false);
     m_meter->setAccessibleName(QStringLiteral("Input level"));
     m_silence->setChecked(m_settings.silenceTone);
+    FixWidth(m_level, QStringLiteral("-100.0 dBFS"));
+    FixWidth(m_elapsed, QStringLiteral("00:00"));
     m_note->setWordWrap(true);
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);

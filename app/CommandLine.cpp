@@ -109,7 +109,7 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
     // message tells why one does not; a read error or a want of memory is
     // reported as the window's framework reports it.
     CSoundFile record;
-    LoadResult result = load_result::kOk;
+    LoadResult result = LoadResult::kOk;
     try {
         result = LoadSoundFile(record, path);
     } catch (const std::bad_alloc&) {
@@ -119,7 +119,7 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
         err << error.what() << "\n";
         return kLoadFailedStatus;
     }
-    if (result != load_result::kOk) {
+    if (result != LoadResult::kOk) {
         err << LoadMessage(result) << "\n";
         return kLoadFailedStatus;
     }

@@ -17,7 +17,7 @@ constexpr std::size_t kPcmBlockBytes = std::size_t{1} << 20;
 }  // namespace
 
 LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
-    using namespace load_result;
+    using enum LoadResult;
     // A length beyond what the file still holds could never be read whole;
     // refusing it here keeps a lying header from allocating gigabytes.
     const std::uint64_t position = file.GetPosition();

@@ -60,7 +60,7 @@ bool CSoundFile::FindChunk(CStdioFile& file, const char (&id)[5], RiffChunkHeade
 }
 
 LoadResult CSoundFile::ReadWav(CStdioFile& file) {
-    using namespace load_result;
+    using enum LoadResult;
     RiffChunkHeader header;
     if (!FindChunk(file, "RIFF", header)) {
         return kNoRiff;

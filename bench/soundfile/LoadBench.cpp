@@ -87,7 +87,7 @@ Usage Spawn(const std::vector<std::string>& args) {
 
 bool Load(const std::string& path) {
     CSoundFile record;
-    return LoadSoundFile(record, path) == load_result::kOk && !record.Samples().empty();
+    return LoadSoundFile(record, path) == LoadResult::kOk && !record.Samples().empty();
 }
 
 Usage LoadInForkedChild(const std::string& path) {

@@ -28,9 +28,9 @@ TEST(StreamedDecode, ALongRecordingLoadsLikeItsPartsAcrossBlocksAndGrowth) {
     const FmtFields mulaw{.tag = 7, .rate = 8000, .byteRate = 16000, .blockAlign = 2, .bits = 8};
     TempDir dir;
     CSoundFile part;
-    ASSERT_EQ(LoadSoundFile(part, dir.Write("part.wav", PcmWave(mulaw, stretch))), 0);
+    ASSERT_EQ(LoadSoundFile(part, dir.Write("part.wav", PcmWave(mulaw, stretch))), LoadResult::kOk);
     CSoundFile whole;
-    ASSERT_EQ(LoadSoundFile(whole, dir.Write("whole.wav", PcmWave(mulaw, data))), 0);
+    ASSERT_EQ(LoadSoundFile(whole, dir.Write("whole.wav", PcmWave(mulaw, data))), LoadResult::kOk);
 
     const auto expected = part.Samples();
     const auto samples = whole.Samples();

@@ -3,14 +3,10 @@
 #include <cstring>
 #include <limits>
 
+#include "LittleEndian.h"
 #include "SoundFile.h"
 
 namespace {
-
-std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
 
 bool ReadHeader(CStdioFile& file, RiffChunkHeader& header) {
     std::uint8_t bytes[8];

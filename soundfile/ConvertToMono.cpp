@@ -15,6 +15,17 @@ namespace {
 // row's bytes per sample), so a long recording is never held twice.
 constexpr std::size_t kPcmBlockBytes = std::size_t{1} << 20;
 
+// Decoded samples are expected from the header's count (the data's length at
+// the first frame's bitrate for MP3) with an eighth and a second to spare, so
+// that the buffer is sized once; a variable bitrate may still outgrow it. No
+// more than 2^27 samples (256 MiB) are set aside on a header's word.
+constexpr std::size_t kMaxExpectedSamples = std::size_t{1} << 27;
+
+std::size_t ExpectedSamples(std::int32_t headerCount, std::uint32_t rate) {
+    const auto count = static_cast<std::size_t>(std::max(headerCount, 0));
+    return std::min(count + count / 8 + rate, kMaxExpectedSamples);
+}
+
 // The mix-down's row for interleaved PCM of this format.
 unsigned MixDownSum(const FormatArea& format) {
     return static_cast<unsigned>(format.Channels()) + format.BitsPerSample();
@@ -105,6 +116,7 @@ LoadResult CSoundFile::ConvertCoded(CStdioFile& file, std::uint64_t position) {
     const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
     FileSource source(file, position, m_dataLength);
     GrowingSamples mono;
+    mono.Reserve(ExpectedSamples(m_sampleCount, destination->SamplesPerSec()));
     const std::optional<std::uint32_t> written =
         stream->Convert(source, [&](std::span<const std::uint8_t> block) {
             // More channels than the mix-down takes are still decoded to

@@ -116,7 +116,7 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
         return kLoadFailedStatus;
     };
     CSoundFile record;
-    LoadResult result = load_result::kOk;
+    LoadResult result = LoadResult::kOk;
     try {
         result = LoadSoundFile(record, path);
     } catch (const std::bad_alloc&) {
@@ -124,7 +124,7 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
     } catch (const std::exception& error) {
         return fail(error.what());
     }
-    if (result != load_result::kOk) {
+    if (result != LoadResult::kOk) {
         return fail(LoadMessage(result));
     }
     const std::optional<RecordingAnalysis> analysis =

@@ -379,12 +379,12 @@ void CToneMatchDlg::LoadRecording(const std::string& path) {
     // A read error or an allocation that cannot be met leaves here as an
     // exception, with the stream closed; the framework reports it.
     const LoadResult result = LoadSoundFile(theSoundFile, path);
-    if (result == load_result::kOk) {
+    if (result == LoadResult::kOk) {
         m_fileName = theSoundFile.GetFileName();
         m_engine.SetSampleRate(theSoundFile.m_format.SamplesPerSec());
     }
     m_engine.SetRecording(theSoundFile.Samples());
-    if (result != load_result::kOk) {
+    if (result != LoadResult::kOk) {
         AfxMessageBox(LoadMessage(result));
     }
 

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file.Open(memory.Path())) {
         return 0;
     }
-    if (record.ConvertToMono(file) == load_result::kOk) {
+    if (record.ConvertToMono(file) == LoadResult::kOk) {
         assert(record.m_sampleCount >= 0 && record.m_sampleCount <= record.m_samplesAllocated);
         assert(record.m_format.Channels() == 1 && record.m_format.BitsPerSample() == 16);
     }

@@ -45,6 +45,8 @@ class CSoundFile {
     bool FindChunk(CStdioFile& file, const char (&id)[5], RiffChunkHeader& header);
     LoadResult ReadWav(CStdioFile& file);
     LoadResult ReadMp3Header(CStdioFile& file);
+    // From the data's start, where ReadWav() or ReadMp3Header() left the file,
+    // to mono signed 16-bit samples at the file's rate.
     LoadResult ConvertToMono(CStdioFile& file);
 
     // The samples that may be played: empty unless the last load succeeded.
@@ -57,6 +59,11 @@ class CSoundFile {
     std::unique_ptr<std::int16_t[], SampleBufferFree> m_samples;
     std::int32_t m_samplesAllocated = 0;  // room in m_samples, in samples
     bool m_loaded = false;
+
+  private:
+    LoadResult ConvertPcm(CStdioFile& file);
+    LoadResult ConvertCoded(CStdioFile& file, std::uint64_t position);
+    void SetMono16Format();
 };
 
 extern CSoundFile theSoundFile;

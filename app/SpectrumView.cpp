@@ -57,9 +57,21 @@ double SpectrumView::YOf(double db) const {
 void SpectrumView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF plot = Plot();
-    painter.fillRect(plot, palette().color(QPalette::Base));
+    painter.fillRect(Plot(), palette().color(QPalette::Base));
+    PaintAxis(painter);
+    if (m_analysis && !m_analysis->spectrum.curveDb.empty()) {
+        PaintCurve(painter, m_analysis->spectrum);
+        PaintPeaks(painter, m_analysis->spectrum.peaks);
+        if (m_analysis->strike) {
+            PaintLine(painter, m_analysis->strike->frequencyHz,
+                      QPen(QColor(0, 128, 0), 1, Qt::DashLine));
+        }
+    }
+    PaintLine(painter, m_toneHz, QPen(QColor(200, 0, 0), 1.5));
+}
 
+void SpectrumView::PaintAxis(QPainter& painter) const {
+    const QRectF plot = Plot();
     // Ticks at every 1 to 9 of each decade; labels at 1, 2 and 5.
     const QColor grid = palette().color(QPalette::Mid);
     painter.setPen(grid);
@@ -72,6 +84,13 @@ void SpectrumView::paintEvent(QPaintEvent* /*event*/) {
             }
         }
     }
+    PaintLabels(painter);
+    painter.drawRect(plot);
+}
+
+void SpectrumView::PaintLabels(QPainter& painter) const {
+    const QRectF plot = Plot();
+    const QColor grid = palette().color(QPalette::Mid);
     painter.setPen(palette().color(QPalette::WindowText));
     const int text = fontMetrics().height();
     for (const double hz : kLabelledHz) {
@@ -87,55 +106,54 @@ void SpectrumView::paintEvent(QPaintEvent* /*event*/) {
     painter.drawText(
         QPointF(plot.right() - fontMetrics().horizontalAdvance("Hz") - 2, plot.bottom() - 6),
         QStringLiteral("Hz"));
-    painter.drawRect(plot);
+}
 
-    if (m_analysis && !m_analysis->spectrum.curveDb.empty()) {
-        const PeakSpectrum& spectrum = m_analysis->spectrum;
-        QPainterPath curve;
-        const double span = std::log(spectrum.curveHighHz / spectrum.curveLowHz);
-        const std::size_t points = spectrum.curveDb.size();
-        for (std::size_t i = 0; i < points; ++i) {
-            const double hz = spectrum.curveLowHz * std::exp(span * static_cast<double>(i) /
-                                                             static_cast<double>(points - 1));
-            if (hz < kLowestHz || hz > kHighestHz) {
-                continue;
-            }
-            const QPointF point(XOf(hz), YOf(spectrum.curveDb[i]));
-            if (curve.elementCount() == 0) {
-                curve.moveTo(point);
-            } else {
-                curve.lineTo(point);
-            }
+void SpectrumView::PaintCurve(QPainter& painter, const PeakSpectrum& spectrum) const {
+    QPainterPath curve;
+    const double span = std::log(spectrum.curveHighHz / spectrum.curveLowHz);
+    const std::size_t points = spectrum.curveDb.size();
+    for (std::size_t i = 0; i < points; ++i) {
+        const double hz = spectrum.curveLowHz *
+                          std::exp(span * static_cast<double>(i) / static_cast<double>(points - 1));
+        if (hz < kLowestHz || hz > kHighestHz) {
+            continue;
         }
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.2));
-        painter.drawPath(curve);
-
-        painter.setPen(palette().color(QPalette::WindowText));
-        for (const Peak& peak : spectrum.peaks) {
-            if (peak.frequencyHz < kLowestHz || peak.frequencyHz > kHighestHz) {
-                continue;
-            }
-            const QPointF top(XOf(peak.frequencyHz), YOf(peak.levelDb));
-            painter.setBrush(palette().color(QPalette::WindowText));
-            painter.drawPolygon(QPolygonF{top, top + QPointF(-3, -5), top + QPointF(3, -5)});
-            if (!peak.partial.empty()) {
-                const QString name = QString::fromStdString(peak.partial);
-                const double w = fontMetrics().horizontalAdvance(name);
-                painter.drawText(QPointF(std::clamp(top.x() - w / 2, 0.0, width() - w),
-                                         std::max(double(text), top.y() - 7)),
-                                 name);
-            }
-        }
-        if (m_analysis->strike) {
-            const double x = XOf(m_analysis->strike->frequencyHz);
-            painter.setPen(QPen(QColor(0, 128, 0), 1, Qt::DashLine));
-            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        const QPointF point(XOf(hz), YOf(spectrum.curveDb[i]));
+        if (curve.elementCount() == 0) {
+            curve.moveTo(point);
+        } else {
+            curve.lineTo(point);
         }
     }
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1.2));
+    painter.drawPath(curve);
+}
 
-    const double toneX = XOf(m_toneHz);
-    painter.setPen(QPen(QColor(200, 0, 0), 1.5));
-    painter.drawLine(QPointF(toneX, plot.top()), QPointF(toneX, plot.bottom()));
+void SpectrumView::PaintPeaks(QPainter& painter, std::span<const Peak> peaks) const {
+    const int text = fontMetrics().height();
+    painter.setPen(palette().color(QPalette::WindowText));
+    for (const Peak& peak : peaks) {
+        if (peak.frequencyHz < kLowestHz || peak.frequencyHz > kHighestHz) {
+            continue;
+        }
+        const QPointF top(XOf(peak.frequencyHz), YOf(peak.levelDb));
+        painter.setBrush(palette().color(QPalette::WindowText));
+        painter.drawPolygon(QPolygonF{top, top + QPointF(-3, -5), top + QPointF(3, -5)});
+        if (!peak.partial.empty()) {
+            const QString name = QString::fromStdString(peak.partial);
+            const double w = fontMetrics().horizontalAdvance(name);
+            painter.drawText(QPointF(std::clamp(top.x() - w / 2, 0.0, width() - w),
+                                     std::max(double(text), top.y() - 7)),
+                             name);
+        }
+    }
+}
+
+void SpectrumView::PaintLine(QPainter& painter, double hz, const QPen& pen) const {
+    const QRectF plot = Plot();
+    const double x = XOf(hz);
+    painter.setPen(pen);
+    painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
 }
 
 void SpectrumView::mousePressEvent(QMouseEvent* event) {

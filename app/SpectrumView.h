@@ -3,8 +3,12 @@
 
 #include <QWidget>
 #include <optional>
+#include <span>
 
 #include "RecordingAnalysis.h"
+
+class QPainter;
+class QPen;
 
 // The recording's spectrum on a logarithmic frequency axis, its peaks marked
 // and named, and lines at the tone and the strike estimate. A click asks for a
@@ -38,6 +42,14 @@ class SpectrumView : public QWidget {
   private:
     QRectF Plot() const;
     double YOf(double db) const;
+    // The steps of painting, back to front.
+    void PaintAxis(QPainter& painter) const;
+    // The grid lines at 1, 2 and 5 of each decade, and their frequencies.
+    void PaintLabels(QPainter& painter) const;
+    void PaintCurve(QPainter& painter, const PeakSpectrum& spectrum) const;
+    void PaintPeaks(QPainter& painter, std::span<const Peak> peaks) const;
+    // A line across the plot at hz: the tone's, the strike's.
+    void PaintLine(QPainter& painter, double hz, const QPen& pen) const;
 
     std::optional<RecordingAnalysis> m_analysis;
     double m_toneHz = 440.0;

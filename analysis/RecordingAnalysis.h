@@ -16,6 +16,11 @@ struct RecordingAnalysis {
     std::optional<StrikeEstimate> strike;
 };
 
+// The most of a recording, from its start, that the analysis reads: the onset
+// search, then the stretch from an onset at its very end. A caller that needs
+// only the analysis may load no more than this.
+inline constexpr double kAnalysedSeconds = kOnsetSearchSeconds + kStretchSeconds;
+
 // Any thread. Bounded work however long the recording (see kStretchSeconds).
 // nullopt when stop is requested before the end.
 std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> samples,

@@ -118,7 +118,11 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
     CSoundFile record;
     LoadResult result = LoadResult::kOk;
     try {
-        result = LoadSoundFile(record, path);
+        // The analysis reads the recording's start only; a long file's rest
+        // is not read at all.
+        LoadOptions options;
+        options.maxSeconds = kAnalysedSeconds;
+        result = LoadSoundFile(record, path, options);
     } catch (const std::bad_alloc&) {
         return fail("Out of memory.");
     } catch (const std::exception& error) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <utility>
 
 #include "AccessibleNames.h"
 #include "AfxDispatch.h"
@@ -16,6 +18,7 @@
 #include "DialogUnits.h"
 #include "FileDropFilter.h"
 #include "LoadMessage.h"
+#include "LoadProgressWindow.h"
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
 #include "Resource.h"
@@ -169,11 +172,21 @@ void CToneMatchDlg::StopStream() {
 }
 
 void CToneMatchDlg::OnOK() {
+    if (m_load != nullptr) {
+        m_load->Cancel();
+        m_exitAfterLoad = IDOK;  // ended once the load has let go
+        return;
+    }
     StopStream();
     CDialog::OnOK();
 }
 
 void CToneMatchDlg::OnCancel() {
+    if (m_load != nullptr) {
+        m_load->Cancel();
+        m_exitAfterLoad = IDCANCEL;
+        return;
+    }
     StopStream();
     CDialog::OnCancel();
 }
@@ -321,8 +334,17 @@ void CToneMatchDlg::ConnectListeningControls() {
 
 void CToneMatchDlg::InstallShortcuts() {
     QWidget* window = GetSafeHwnd();
-    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { OnOctave(true); });
-    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { OnOctave(false); });
+    // The tone stays put while a load has the window's controls disabled.
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Up), [this] {
+        if (m_load == nullptr) {
+            OnOctave(true);
+        }
+    });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Down), [this] {
+        if (m_load == nullptr) {
+            OnOctave(false);
+        }
+    });
     // As a click: the button's own handler, and nothing while it is disabled.
     const auto press = [this](int id) {
         if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id))) {
@@ -370,26 +392,81 @@ void CToneMatchDlg::OnReadWaveform() {
 }
 
 void CToneMatchDlg::LoadRecording(const std::string& path) {
+    if (m_load != nullptr) {
+        return;  // a drop while a load runs: the window takes one at a time
+    }
     m_analysis.Cancel();
     m_engine.CloseOutput();
     // The recording is about to change under the engine; until a load succeeds
     // there is nothing to play.
     m_engine.SetRecording({});
 
-    // A read error or an allocation that cannot be met leaves here as an
-    // exception, with the stream closed; the framework reports it.
-    const LoadResult result = LoadSoundFile(theSoundFile, path);
+    bool cancelled = false;
+    const LoadResult result = ReadRecording(path, cancelled);
+    if (m_exitAfterLoad != 0) {
+        // EXIT or the close box during the load: end now, with no message.
+        const int exit = std::exchange(m_exitAfterLoad, 0);
+        exit == IDOK ? OnOK() : OnCancel();
+        return;
+    }
     if (result == LoadResult::kOk) {
         m_fileName = theSoundFile.GetFileName();
         m_engine.SetSampleRate(theSoundFile.m_format.SamplesPerSec());
     }
     m_engine.SetRecording(theSoundFile.Samples());
-    if (result != LoadResult::kOk) {
+    if (result != LoadResult::kOk && !cancelled) {
         AfxMessageBox(LoadMessage(result));
     }
-
     UpdateData(false);
     UpdatePlayButton();
+    RestartStream();
+    StartAnalysis();
+    if (cancelled) {
+        // Told once the tone is back: the user asked for it, nothing went wrong.
+        AfxMessageBox("Loading cancelled.");
+    }
+}
+
+LoadResult CToneMatchDlg::ReadRecording(const std::string& path, bool& cancelled) {
+    LoadProgressWindow progress(GetSafeHwnd());
+    m_load = &progress;
+    EnableForLoad(false);
+    // Whichever way the load leaves (a read error or a want of memory leaves
+    // as an exception, with the stream closed, for the framework to report),
+    // the window is given back.
+    const auto restore = [this](LoadProgressWindow*) {
+        m_load = nullptr;
+        EnableForLoad(true);
+    };
+    const std::unique_ptr<LoadProgressWindow, decltype(restore)> done(&progress, restore);
+    LoadOptions options;
+    options.progress = [&progress](std::uint64_t part, std::uint64_t total) {
+        return progress.Report(part, total);
+    };
+    const LoadResult result = LoadSoundFile(theSoundFile, path, options);
+    cancelled = progress.Cancelled() && result != LoadResult::kOk;
+    return result;
+}
+
+void CToneMatchDlg::EnableForLoad(bool enable) {
+    // EXIT stays: it ends the load and the program.
+    for (const DialogItemTemplate& item : Template().items) {
+        if (HWND control = GetDlgItem(item.id); control != nullptr && item.id != IDOK) {
+            control->setEnabled(enable);
+        }
+    }
+    for (QWidget* area : {static_cast<QWidget*>(m_listening.data()),
+                          static_cast<QWidget*>(m_analysisArea.data())}) {
+        if (area != nullptr) {
+            area->setEnabled(enable);
+        }
+    }
+    if (enable) {
+        UpdatePlayButton();
+    }
+}
+
+void CToneMatchDlg::RestartStream() {
     m_engine.RequestRetune();
     if (!m_engine.OpenOutput()) {
         // The stream cannot run at this rate (too low for a whole buffer, or
@@ -404,7 +481,6 @@ void CToneMatchDlg::LoadRecording(const std::string& path) {
         m_engine.OpenOutput();
         AfxMessageBox("No output device for this format!");
     }
-    StartAnalysis();
 }
 
 void CToneMatchDlg::OnStartStopPlay() {

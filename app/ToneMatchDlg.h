@@ -14,9 +14,11 @@
 #include "EngineHost.h"
 #include "ListeningControls.h"
 #include "ListeningSettings.h"
+#include "LoadResult.h"
 #include "ScrollInfo.h"
 #include "ToneEngine.h"
 
+class LoadProgressWindow;
 class WaveOut;
 
 // The main dialog: the controls' values, and the tone engine that plays through
@@ -68,6 +70,12 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void WaitForRefill() override;
 
     void StopStream();
+    // The steps of LoadRecording: the read, watched (cancelled tells whether
+    // the user gave it up), with the window's controls disabled meanwhile;
+    // then the stream back at the recording's rate.
+    LoadResult ReadRecording(const std::string& path, bool& cancelled);
+    void EnableForLoad(bool enable);
+    void RestartStream();
     void BuildAnalysisArea();
     // Analyses the loaded recording, or shows that there is none.
     void StartAnalysis();
@@ -101,6 +109,10 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     QPointer<ListeningControls> m_listening;  // owned by the window
     ListeningSettings m_settings;
     std::string m_startFile;
+    // While a load runs: its progress window, and IDOK or IDCANCEL when EXIT
+    // or the close box asked to end meanwhile (0 for neither).
+    LoadProgressWindow* m_load = nullptr;
+    int m_exitAfterLoad = 0;
     QPointer<AnalysisArea> m_analysisArea;  // owned by the window
     // Reads theSoundFile's samples while it runs; cancelled before they change.
     AnalysisRunner m_analysis;

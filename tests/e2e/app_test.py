@@ -116,6 +116,54 @@ def cancel(s, loader, check):
     check.tone(loader.rec.data(mark), 440.0, 8192, "tone through a cancelled file dialog")
 
 
+def sparse_wav(path, data_bytes):
+    """A 16-bit mono 44.1 kHz WAV whose header declares data_bytes of silence,
+    made sparse (truncate), so it takes no disk space."""
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 36 + data_bytes) + b"WAVEfmt " +
+                struct.pack("<IHHIIHH", 16, 1, 1, RATE, 2 * RATE, 2, 16) + b"data" +
+                struct.pack("<I", data_bytes))
+        f.truncate(44 + data_bytes)
+
+
+def long_load(s, loader, check, how):
+    """A 3.9 GB recording: its progress shows, and Cancel brings the tone back
+    within 2 s, or EXIT ends the program within 2 s."""
+    app = loader.app
+    path = os.path.join(s.dir, "twelve-hours.wav")
+    sparse_wav(path, 3_900_000_000)
+    if not loader.choose_file(path):
+        return
+    try:
+        progress = _wait_for_window(app, "Loading", 10)
+    except harness.HarnessError as error:
+        check(False, f"the long load shows its progress ({error})")
+        return
+    t0 = time.monotonic()
+    if how == "EXIT":
+        app.click_du(*harness.EXIT_BUTTON)
+        status = loader.wait_exit(2.0)
+        check(status == 0, f"EXIT during the load ends the program within 2 s (status {status}, "
+                           f"{time.monotonic() - t0:.2f} s)")
+        if status is None:
+            app.end()
+        os.remove(path)
+        return
+    mark = loader.rec.frames()
+    app.key("Escape", wid=progress)
+    loader.expect_message("Loading cancelled.", timeout=5)
+    loader.rec.wait_frames(mark + 2 * RATE)
+    first, last = harness.sounding_span(loader.rec.data(mark)[:2 * RATE, 0])
+    check(last > first, f"Cancel brings the tone back within 2 s (from frame {first})")
+    loader.expect_tone("tone after a cancelled load")
+    os.remove(path)
+
+
+def _wait_for_window(app, name, timeout):
+    return harness._wait_for(lambda: next(iter(app.windows_named(name)), None), timeout,
+                             f"a window named {name!r}", interval=0.1)
+
+
 def mp3(s, loader, check):
     src, path = os.path.join(s.dir, "bell2.wav"), os.path.join(s.dir, "bell2.mp3")
     harness.write_wav(src, harness.bell(1.5, seed=2))
@@ -367,6 +415,7 @@ def main():
         loader = start(s, args.binary, rec, check)
         for case in (cancel, wav, bad, mp3):
             case(s, loader, check)
+        long_load(s, loader, check, "Cancel")
         refused(s, loader, check)
         analysis(s, loader, check, *church)
         exit_by("EXIT", loader, check)
@@ -375,6 +424,8 @@ def main():
         loader = start(s, args.binary, rec, check, args=[os.path.join(s.dir, "one-second.wav")])
         listening(s, loader, check, one_second)
         exit_by("close box", loader, check)
+        loader = start(s, args.binary, rec, check)
+        long_load(s, loader, check, "EXIT")
         # The rates with the latency the program asks for itself, not a wider server buffer;
         # started with a file that is no recording, whose message comes first.
         s.env.pop("PULSE_LATENCY_MSEC", None)

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
+#include "ConversionProgress.h"
 #include "GrowingSamples.h"
+#include "MonoCollector.h"
 #include "MonoMixDown.h"
 #include "SoundFile.h"
 #include "codec/CodecStream.h"
@@ -58,31 +62,19 @@ std::optional<FormatArea> DecodedFormat(const FormatArea& source) {
     return destination;
 }
 
-}  // namespace
-
-LoadResult CSoundFile::ConvertToMono(CStdioFile& file) {
-    if (!DataFitsFile(file, m_dataLength)) {
-        return LoadResult::kNoData;
-    }
-    const LoadResult result = m_format.FormatTag() == wave_format_tag::kPcm
-                                  ? ConvertPcm(file)
-                                  : ConvertCoded(file, file.GetPosition());
-    if (result == LoadResult::kOk) {
-        SetMono16Format();
-    }
-    return result;
+// The frames that maxSeconds holds at rate (at least one); all when it is 0.
+std::int32_t FrameLimit(double maxSeconds, std::uint32_t rate) {
+    constexpr double kAll = std::numeric_limits<std::int32_t>::max();
+    const double frames = std::ceil(maxSeconds * rate);
+    return maxSeconds > 0 && frames < kAll ? std::max(static_cast<std::int32_t>(frames), 1)
+                                           : std::numeric_limits<std::int32_t>::max();
 }
 
-LoadResult CSoundFile::ConvertPcm(CStdioFile& file) {
-    const unsigned sum = MixDownSum(m_format);
+// Reads and mixes samples.size() samples' PCM a block at a time, telling the
+// progress after each block.
+LoadResult MixPcmBlocks(CStdioFile& file, unsigned sum, std::span<std::int16_t> samples,
+                        ConversionProgress& progress) {
     const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
-    if (bytesPerSample == 0) {
-        return LoadResult::kUnsupportedFormat;
-    }
-    // The header's count is an estimate; never read past the data.
-    m_sampleCount = MonoMixDown::SampleCount(sum, m_dataLength, m_sampleCount);
-    AllocSamples(m_sampleCount);
-    const std::span<std::int16_t> samples(m_samples.get(), static_cast<std::size_t>(m_sampleCount));
     std::vector<std::uint8_t> block(
         std::min<std::size_t>(kPcmBlockBytes, samples.size() * bytesPerSample));
     const std::size_t blockSamples = kPcmBlockBytes / bytesPerSample;
@@ -95,51 +87,102 @@ LoadResult CSoundFile::ConvertPcm(CStdioFile& file) {
         }
         MonoMixDown::Run(sum, std::span(block).first(bytes), samples.subspan(done, n));
         done += n;
+        if (!progress.Reach(done * bytesPerSample)) {
+            return LoadResult::kNoCodec;
+        }
     }
-    return LoadResult::kOk;
+    return progress.Finish() ? LoadResult::kOk : LoadResult::kNoCodec;
 }
 
-LoadResult CSoundFile::ConvertCoded(CStdioFile& file, std::uint64_t position) {
-    const std::optional<FormatArea> destination = DecodedFormat(m_format);
-    if (!destination) {
+// How a decode ended, causes in this order: a cancel, a file that shrank while
+// it was read, a decoder that failed before the limit, a cancel at the end.
+LoadResult DecodeOutcome(bool converted, const FileSource& source, const MonoCollector& mono,
+                         ConversionProgress& progress) {
+    if (progress.Cancelled()) {
         return LoadResult::kNoCodec;
     }
-    const std::unique_ptr<CodecStream> stream = CodecStream::Open(m_format, *destination);
-    if (stream == nullptr) {
-        return LoadResult::kNoCodec;
-    }
-
-    // Each block is mixed down as it comes, so the recording is held once:
-    // as the samples to be played. Until the whole file has decoded they
-    // are not the record's, so that a failure keeps the previous ones.
-    const unsigned sum = MixDownSum(*destination);
-    const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
-    FileSource source(file, position, m_dataLength);
-    GrowingSamples mono;
-    mono.Reserve(ExpectedSamples(m_sampleCount, destination->SamplesPerSec()));
-    const std::optional<std::uint32_t> written =
-        stream->Convert(source, [&](std::span<const std::uint8_t> block) {
-            // More channels than the mix-down takes are still decoded to
-            // the end: a damaged file says so before an unsupported one.
-            if (bytesPerSample != 0) {
-                MonoMixDown::Run(sum, block, mono.Extend(block.size() / bytesPerSample));
-            }
-            return true;
-        });
     if (source.Cut()) {
         return LoadResult::kNoData;
     }
-    if (!written) {
+    if (!converted && !mono.Full()) {
         return LoadResult::kConversionFailed;
     }
-    CopyFormat(*destination, m_format);
-    m_dataLength = *written;
+    return progress.Finish() ? LoadResult::kOk : LoadResult::kNoCodec;
+}
+
+}  // namespace
+
+LoadResult CSoundFile::ConvertToMono(CStdioFile& file, const LoadOptions& options) {
+    if (!DataFitsFile(file, m_dataLength)) {
+        return LoadResult::kNoData;
+    }
+    const LoadResult result = m_format.FormatTag() == wave_format_tag::kPcm
+                                  ? ConvertPcm(file, options)
+                                  : ConvertCoded(file, file.GetPosition(), options);
+    if (result == LoadResult::kOk) {
+        SetMono16Format();
+    }
+    return result;
+}
+
+LoadResult CSoundFile::ConvertPcm(CStdioFile& file, const LoadOptions& options) {
+    const unsigned sum = MixDownSum(m_format);
+    const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
     if (bytesPerSample == 0) {
         return LoadResult::kUnsupportedFormat;
     }
+    // The header's count is an estimate; never read past the data.
+    m_sampleCount = std::min(MonoMixDown::SampleCount(sum, m_dataLength, m_sampleCount),
+                             FrameLimit(options.maxSeconds, m_format.SamplesPerSec()));
+    AllocSamples(m_sampleCount);
+    const std::span<std::int16_t> samples(m_samples.get(), static_cast<std::size_t>(m_sampleCount));
+    ConversionProgress progress(options.progress, samples.size() * bytesPerSample);
+    const LoadResult result = MixPcmBlocks(file, sum, samples, progress);
+    if (result != LoadResult::kOk) {
+        // A part-read recording is never played; a cancelled long one would
+        // hold its memory until the next load.
+        m_samples.reset();
+        m_samplesAllocated = 0;
+    }
+    return result;
+}
+
+LoadResult CSoundFile::ConvertCoded(CStdioFile& file, std::uint64_t position,
+                                    const LoadOptions& options) {
+    const std::optional<FormatArea> destination = DecodedFormat(m_format);
+    const std::unique_ptr<CodecStream> stream =
+        destination ? CodecStream::Open(m_format, *destination) : nullptr;
+    if (stream == nullptr) {
+        return LoadResult::kNoCodec;
+    }
+    // Each block is mixed down as it comes, so the recording is held once:
+    // as the samples to be played. Until the whole file has decoded they
+    // are not the record's, so that a failure keeps the previous ones.
+    const std::uint32_t rate = destination->SamplesPerSec();
+    const std::int32_t limit = FrameLimit(options.maxSeconds, rate);
+    FileSource source(file, position, m_dataLength);
+    ConversionProgress progress(options.progress, source.Size());
+    MonoCollector mono(MixDownSum(*destination), limit, source, progress);
+    mono.Samples().Reserve(
+        std::min(ExpectedSamples(m_sampleCount, rate), static_cast<std::size_t>(limit)));
+    const std::optional<std::uint32_t> written = stream->Convert(
+        source, [&](std::span<const std::uint8_t> block) { return mono.Take(block); });
+    const LoadResult result = DecodeOutcome(written.has_value(), source, mono, progress);
+    return result == LoadResult::kOk ? KeepDecoded(*destination, written, mono) : result;
+}
+
+LoadResult CSoundFile::KeepDecoded(const FormatArea& decoded, std::optional<std::uint32_t> written,
+                                   MonoCollector& mono) {
+    CopyFormat(decoded, m_format);
+    // A bounded decode stops without a total: then the bytes mixed down count.
+    m_dataLength =
+        written.value_or(static_cast<std::uint32_t>(mono.Samples().Size()) * decoded.BlockAlign());
+    if (!mono.CanMix()) {
+        return LoadResult::kUnsupportedFormat;
+    }
     // At most 2^30 samples: the codec layer refuses more than 2 GiB.
-    m_sampleCount = static_cast<std::int32_t>(mono.Size());
-    m_samples = mono.Release();
+    m_sampleCount = static_cast<std::int32_t>(mono.Samples().Size());
+    m_samples = mono.Samples().Release();
     m_samplesAllocated = m_sampleCount;
     return LoadResult::kOk;
 }

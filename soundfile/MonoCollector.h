@@ -7,17 +7,14 @@
 
 #include "ConversionProgress.h"
 #include "GrowingSamples.h"
-#include "codec/FileSource.h"
 
 // The end of a decode: blocks of interleaved 16-bit PCM mixed down to mono as
-// they come, up to a number of samples, with how far the decoder has read the
-// source told on the way. Window thread or the command line's; one decode.
+// they come, up to a number of samples. Loading thread only; one decode.
 class MonoCollector {
   public:
     // sum is the mix-down's row; one it cannot mix takes no samples. limit is
-    // at least 1. The source and the progress must outlive this.
-    MonoCollector(unsigned sum, std::int32_t limit, const FileSource& source,
-                  ConversionProgress& progress);
+    // at least 1. The progress must outlive this.
+    MonoCollector(unsigned sum, std::int32_t limit, const ConversionProgress& progress);
 
     // The codec's block sink: false ends the decode, when the limit is reached
     // or the observer has cancelled.
@@ -31,7 +28,6 @@ class MonoCollector {
     unsigned m_sum;
     std::size_t m_bytesPerSample;
     std::size_t m_limit;
-    const FileSource& m_source;
-    ConversionProgress& m_progress;
+    const ConversionProgress& m_progress;
     GrowingSamples m_mono;
 };

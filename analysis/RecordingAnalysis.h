@@ -6,17 +6,19 @@
 #include <span>
 #include <stop_token>
 
+#include "BellPartials.h"
 #include "PeakFinder.h"
 #include "StrikeEstimate.h"
 
 // Everything shown about a recording: its spectrum and peaks, their bell
-// partial names, and the strike estimate.
+// partial names, doublets and decay rates, and the strike estimate.
 struct RecordingAnalysis {
     PeakSpectrum spectrum;
     std::optional<StrikeEstimate> strike;
+    BellKind kind = BellKind::kNone;
 };
 
-// Any thread. Bounded work however long the recording (see kStretchSeconds).
-// nullopt when stop is requested before the end.
+// Any thread. Bounded work however long the recording (see kStretchSeconds
+// and kLongStretchSeconds). nullopt when stop is requested before the end.
 std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> samples,
                                                   int sampleRate, std::stop_token stop = {});

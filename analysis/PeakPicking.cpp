@@ -101,8 +101,9 @@ PickedPeaks PickPeaks(std::span<const float> power, BinRange range) {
         })->logLevel;
     KeepStrongest(tops, picked.strongestLog);
     for (const Top& top : tops) {
-        picked.peaks.push_back(
-            {top.frequencyHz, (top.logLevel - picked.strongestLog) * kDbPerNeper, {}});
+        Peak& peak = picked.peaks.emplace_back();
+        peak.frequencyHz = top.frequencyHz;
+        peak.levelDb = (top.logLevel - picked.strongestLog) * kDbPerNeper;
     }
     return picked;
 }

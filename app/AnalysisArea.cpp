@@ -6,14 +6,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "PartialTable.h"
 #include "SpectrumView.h"
 
 AnalysisArea::AnalysisArea(QWidget* parent)
     : QWidget(parent),
       m_spectrum(new SpectrumView(this)),
+      m_partials(new PartialTable(this)),
       m_status(new QLabel(this)),
       m_strike(new QLabel(this)),
       m_tone(new QLabel(this)),
@@ -22,7 +26,14 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(m_spectrum, 1);
+    // The spectrum above, the table below; the user may move the line between.
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_spectrum);
+    splitter->addWidget(m_partials);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter, 1);
     auto* readings = new QHBoxLayout;
     readings->setSpacing(16);
     readings->addWidget(m_tone);
@@ -35,6 +46,11 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     m_tuneToStrike->setEnabled(false);
 
     connect(m_spectrum, &SpectrumView::clicked, this, &AnalysisArea::RequestTone);
+    connect(m_partials, &PartialTable::partialChosen, this, &AnalysisArea::RequestTone);
+    auto* toTable = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
+    toTable->setContext(Qt::WindowShortcut);
+    connect(toTable, &QShortcut::activated, m_partials,
+            [this] { m_partials->setFocus(Qt::ShortcutFocusReason); });
     connect(m_tuneToStrike, &QPushButton::clicked, this, [this] {
         if (m_analysis && m_analysis->strike) {
             RequestTone(m_analysis->strike->frequencyHz);
@@ -67,6 +83,7 @@ void AnalysisArea::SetReferenceA4(double hz) {
     m_a4 = hz;
     ShowTone();
     ShowStrike();
+    m_partials->Show(m_analysis, m_a4);
 }
 
 void AnalysisArea::ShowWorking() {
@@ -86,6 +103,7 @@ void AnalysisArea::Show(std::optional<RecordingAnalysis> analysis, const QString
     m_analysis = std::move(analysis);
     m_status->setText(status);
     m_spectrum->SetAnalysis(m_analysis);
+    m_partials->Show(m_analysis, m_a4);
     ShowStrike();
 }
 

@@ -142,12 +142,13 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
         }
         return 0;
     }
-    out << "frequency_hz\tlevel_db\tnote\tcents\tpartial\n";
+    out << "frequency_hz\tlevel_db\tnote\tcents\tpartial\tdecay_db_s\n";
     if (analysis) {
         for (const Peak& peak : analysis->spectrum.peaks) {
             const NoteName note = NoteOf(peak.frequencyHz);
             out << Fixed(peak.frequencyHz, 2) << '\t' << Fixed(peak.levelDb, 1) << '\t' << note.name
-                << '\t' << FormatCents(note.cents) << '\t' << peak.partial << '\n';
+                << '\t' << FormatCents(note.cents) << '\t' << peak.partial << '\t'
+                << (peak.decayDbPerSecond ? Fixed(*peak.decayDbPerSecond, 2) : "") << '\n';
         }
     }
     return 0;

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "RecordingAnalysis.h"
 
@@ -32,6 +33,17 @@ class SpectrumView : public QWidget {
     double XOf(double hz) const;
     double FrequencyAt(double x) const;
 
+    // A partial's name where it is drawn.
+    struct Label {
+        QString text;
+        QRectF rect;
+    };
+    // The names drawn, none over another: the louder partials placed first,
+    // each just above its mark, else staggered in the rows above or below,
+    // else shortened, else left out (the table lists them all); a doublet's
+    // name once.
+    std::vector<Label> Labels() const;
+
   signals:
     void clicked(double hz);
 
@@ -48,6 +60,10 @@ class SpectrumView : public QWidget {
     void PaintLabels(QPainter& painter) const;
     void PaintCurve(QPainter& painter, const PeakSpectrum& spectrum) const;
     void PaintPeaks(QPainter& painter, std::span<const Peak> peaks) const;
+    // The first place for a label of width w over the mark at (x, markTop)
+    // that meets none of placed.
+    std::optional<QRectF> FreePlace(double x, double markTop, double w,
+                                    const std::vector<Label>& placed) const;
     // A line across the plot at hz: the tone's, the strike's.
     void PaintLine(QPainter& painter, double hz, const QPen& pen) const;
 

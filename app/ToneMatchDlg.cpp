@@ -95,15 +95,7 @@ bool CToneMatchDlg::OnInitDialog() {
     m_version = theApp.m_version;
     m_copyright = theApp.m_copyright;
 
-    m_scrollInfo.cbSize = sizeof(SCROLLINFO);
-    m_scrollInfo.fMask = SIF_ALL;
-    m_scrollInfo.nMin = kScrollMin;
-    m_scrollInfo.nMax = kScrollMax;
-    m_scrollInfo.nPage = kScrollPage;
-    m_scrollInfo.nPos = m_scrollPos;
-    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
-    m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
-
+    InitFrequencyScroll();
     m_progress.SetRange(0, 100);
     BuildAnalysisArea();
 
@@ -124,13 +116,27 @@ bool CToneMatchDlg::OnInitDialog() {
         return false;
     }
     if (!m_startFile.empty()) {
-        // Once the window runs, as if Read Waveform had chosen it.
-        QMetaObject::invokeMethod(
-            GetSafeHwnd(),
-            [this, path = m_startFile] { AfxDispatch([&] { LoadRecording(path); }); },
-            Qt::QueuedConnection);
+        LoadOnceRunning(m_startFile);
     }
     return true;
+}
+
+void CToneMatchDlg::InitFrequencyScroll() {
+    m_scrollInfo.cbSize = sizeof(SCROLLINFO);
+    m_scrollInfo.fMask = SIF_ALL;
+    m_scrollInfo.nMin = kScrollMin;
+    m_scrollInfo.nMax = kScrollMax;
+    m_scrollInfo.nPage = kScrollPage;
+    m_scrollInfo.nPos = m_scrollPos;
+    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
+    m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
+}
+
+void CToneMatchDlg::LoadOnceRunning(const std::string& path) {
+    // As if Read Waveform had chosen it, once the window's event loop runs.
+    QMetaObject::invokeMethod(
+        GetSafeHwnd(), [this, path] { AfxDispatch([&] { LoadRecording(path); }); },
+        Qt::QueuedConnection);
 }
 
 void CToneMatchDlg::BuildAnalysisArea() {
@@ -200,44 +206,40 @@ void CToneMatchDlg::UpdatePlayButton() {
 void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
     if (sender != nullptr && sender == m_frequencyScroll.GetSafeHwnd()) {
         m_frequencyScroll.GetScrollInfo(&m_scrollInfo, SIF_ALL);
-        // Line and page steps stop at the ends of the range; only a drag
-        // reaches the highest thumb position.
-        const auto step = [this](int delta) {
-            return std::clamp(m_scrollPos + delta, kLowestStop, kHighestStop);
-        };
-        switch (code) {
-            case SB_LINELEFT:
-                m_scrollPos = step(-kLineStep);
-                break;
-            case SB_LINERIGHT:
-                m_scrollPos = step(kLineStep);
-                break;
-            case SB_PAGELEFT:
-                m_scrollPos = step(-kPageStep);
-                break;
-            case SB_PAGERIGHT:
-                m_scrollPos = step(kPageStep);
-                break;
-            case SB_THUMBPOSITION:
-                m_scrollPos = m_scrollInfo.nPos;
-                break;
-            case SB_THUMBTRACK:
-                m_scrollPos = m_scrollInfo.nTrackPos;
-                break;
-            case SB_LEFT:
-                m_scrollPos = kLowestStop;
-                break;
-            case SB_RIGHT:
-                m_scrollPos = kHighestStop;
-                break;
-            default:  // SB_ENDSCROLL and anything else leave the position
-                break;
-        }
+        m_scrollPos = ScrolledPosition(code);
         ApplyScrollPosition();
     } else {
         UpdateData(true);
         m_engine.SetAmplitude(m_volume * kAmplitudePerVolumeStep);
         UpdateData(false);
+    }
+}
+
+int CToneMatchDlg::ScrolledPosition(UINT code) const {
+    // Line and page steps stop at the ends of the range; only a drag reaches
+    // the highest thumb position.
+    const auto step = [this](int delta) {
+        return std::clamp(m_scrollPos + delta, kLowestStop, kHighestStop);
+    };
+    switch (code) {
+        case SB_LINELEFT:
+            return step(-kLineStep);
+        case SB_LINERIGHT:
+            return step(kLineStep);
+        case SB_PAGELEFT:
+            return step(-kPageStep);
+        case SB_PAGERIGHT:
+            return step(kPageStep);
+        case SB_THUMBPOSITION:
+            return m_scrollInfo.nPos;
+        case SB_THUMBTRACK:
+            return m_scrollInfo.nTrackPos;
+        case SB_LEFT:
+            return kLowestStop;
+        case SB_RIGHT:
+            return kHighestStop;
+        default:  // SB_ENDSCROLL and anything else leave the position
+            return m_scrollPos;
     }
 }
 

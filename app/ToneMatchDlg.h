@@ -80,6 +80,10 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     // Analyses the loaded recording, or shows that there is none.
     void StartAnalysis();
 
+    void InitFrequencyScroll();
+    void LoadOnceRunning(const std::string& path);
+    // Where a scroll bar report (SB_*) moves the tone, in tenths of a hertz.
+    int ScrolledPosition(UINT code) const;
     // The scroll bar's path for a new scroll position, whoever asked for it:
     // the bar, the typed frequency or an octave jump.
     void ApplyScrollPosition();

@@ -23,28 +23,7 @@ AnalysisArea::AnalysisArea(QWidget* parent)
       m_tone(new QLabel(this)),
       m_tuneToStrike(new QPushButton(QStringLiteral("Tune to &Strike"), this)),
       m_extraControls(new QHBoxLayout) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    // The spectrum above, the table below; the user may move the line between.
-    auto* splitter = new QSplitter(Qt::Vertical, this);
-    splitter->addWidget(m_spectrum);
-    splitter->addWidget(m_partials);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    splitter->setChildrenCollapsible(false);
-    layout->addWidget(splitter, 1);
-    auto* readings = new QHBoxLayout;
-    readings->setSpacing(16);
-    readings->addWidget(m_tone);
-    readings->addWidget(m_strike, 1);
-    readings->addWidget(m_status);
-    readings->addWidget(m_tuneToStrike);
-    layout->addLayout(readings);
-    layout->addLayout(m_extraControls);
-    m_tuneToStrike->setAutoDefault(false);
-    m_tuneToStrike->setEnabled(false);
-
+    LayOut();
     connect(m_spectrum, &SpectrumView::clicked, this, &AnalysisArea::RequestTone);
     connect(m_partials, &PartialTable::partialChosen, this, &AnalysisArea::RequestTone);
     auto* toTable = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
@@ -61,6 +40,39 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     qApp->installEventFilter(this);
     ShowNoRecording();
     ShowTone();
+}
+
+namespace {
+
+// A unit of the splitter's first division (scaled to the space there is).
+constexpr int kProportion = 1000;
+
+}  // namespace
+
+void AnalysisArea::LayOut() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    // The spectrum above, the table below; the user may move the line between.
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_spectrum);
+    splitter->addWidget(m_partials);
+    // Two thirds to the spectrum, whose names and axis need the height.
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({2 * kProportion, kProportion});
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter, 1);
+    auto* readings = new QHBoxLayout;
+    readings->setSpacing(16);
+    readings->addWidget(m_tone);
+    readings->addWidget(m_strike, 1);
+    readings->addWidget(m_status);
+    readings->addWidget(m_tuneToStrike);
+    layout->addLayout(readings);
+    layout->addLayout(m_extraControls);
+    m_tuneToStrike->setAutoDefault(false);
+    m_tuneToStrike->setEnabled(false);
 }
 
 AnalysisArea::~AnalysisArea() {

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <stop_token>
 
 #include "BellPartials.h"
+#include "LongStretch.h"
 #include "PeakFinder.h"
 #include "StrikeEstimate.h"
 
@@ -17,6 +19,12 @@ struct RecordingAnalysis {
     std::optional<StrikeEstimate> strike;
     BellKind kind = BellKind::kNone;
 };
+
+// The most of a recording, from its start, that the analysis reads: the onset
+// search, then the longer of its stretches from an onset at its very end. A
+// caller that needs only the analysis may load no more than this.
+inline constexpr double kAnalysedSeconds =
+    kOnsetSearchSeconds + std::max(kStretchSeconds, kLongStretchSeconds);
 
 // Any thread. Bounded work however long the recording (see kStretchSeconds
 // and kLongStretchSeconds). nullopt when stop is requested before the end.

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string_view>
 
+#include "FileNameBytes.h"
 #include "LoadMessage.h"
 #include "LoadSoundFile.h"
 #include "NoteName.h"
@@ -91,14 +93,14 @@ std::optional<int> CommandLine::Run(std::ostream& out, std::ostream& err) {
             return usage(QStringLiteral("Unexpected argument '%1'.").arg(files.first()));
         }
         const bool isStrike = parser.isSet(strike);
-        return PrintAnalysis(parser.value(isStrike ? strike : partials).toStdString(), isStrike,
+        return PrintAnalysis(EncodeFileName(parser.value(isStrike ? strike : partials)), isStrike,
                              out, err);
     }
     if (files.size() > 1) {
         return usage(QStringLiteral("Unexpected argument '%1'.").arg(files.at(1)));
     }
     if (!files.isEmpty()) {
-        m_startFile = files.first().toStdString();
+        m_startFile = EncodeFileName(files.first());
     }
     return std::nullopt;
 }
@@ -108,20 +110,26 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
     // The same load as Read Waveform, so the same files load and the same
     // message tells why one does not; a read error or a want of memory is
     // reported as the window's framework reports it.
+    // A failure is told as GNU tools tell one: the program, the file, why.
+    const auto fail = [&](std::string_view message) {
+        err << "veltane: " << path << ": " << message << "\n";
+        return kLoadFailedStatus;
+    };
     CSoundFile record;
-    LoadResult result = load_result::kOk;
+    LoadResult result = LoadResult::kOk;
     try {
-        result = LoadSoundFile(record, path);
+        // The analysis reads the recording's start only; a long file's rest
+        // is not read at all.
+        LoadOptions options;
+        options.maxSeconds = kAnalysedSeconds;
+        result = LoadSoundFile(record, path, options);
     } catch (const std::bad_alloc&) {
-        err << "Out of memory.\n";
-        return kLoadFailedStatus;
+        return fail("Out of memory.");
     } catch (const std::exception& error) {
-        err << error.what() << "\n";
-        return kLoadFailedStatus;
+        return fail(error.what());
     }
-    if (result != load_result::kOk) {
-        err << LoadMessage(result) << "\n";
-        return kLoadFailedStatus;
+    if (result != LoadResult::kOk) {
+        return fail(LoadMessage(result));
     }
     const std::optional<RecordingAnalysis> analysis =
         AnalyseRecording(record.Samples(), static_cast<int>(record.m_format.SamplesPerSec()));

@@ -7,16 +7,19 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "FileNameBytes.h"
+
 namespace {
 
-// The first local file among the dragged items; empty when there is none.
-QString LocalFile(const QMimeData* data) {
+// The first local file among the dragged items, as the file system's bytes;
+// empty when there is none.
+std::string LocalFile(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls()) {
         return {};
     }
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            return url.toLocalFile();
+        if (std::string path = LocalFileBytes(url); !path.empty()) {
+            return path;
         }
     }
     return {};
@@ -38,7 +41,7 @@ bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);
-            if (LocalFile(drag->mimeData()).isEmpty()) {
+            if (LocalFile(drag->mimeData()).empty()) {
                 drag->ignore();
             } else {
                 drag->acceptProposedAction();
@@ -47,13 +50,13 @@ bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            const QString path = LocalFile(drop->mimeData());
-            if (path.isEmpty()) {
+            std::string path = LocalFile(drop->mimeData());
+            if (path.empty()) {
                 drop->ignore();
                 return true;
             }
             drop->acceptProposedAction();
-            QTimer::singleShot(0, this, [this, file = path.toStdString()] { m_handler(file); });
+            QTimer::singleShot(0, this, [this, file = std::move(path)] { m_handler(file); });
             return true;
         }
         default:

@@ -46,7 +46,8 @@ ListeningSettings ListeningSettings::Load() {
     }
     settings.loop = ReadBool(store, kLoopKey, settings.loop);
     settings.bothEars = ReadBool(store, kBothEarsKey, settings.bothEars);
-    settings.lastFolder = store.value(kLastFolderKey).toString().toStdString();
+    // Text, or the bytes of a name that is not UTF-8 (see Save).
+    settings.lastFolder = store.value(kLastFolderKey).toByteArray().toStdString();
     return settings;
 }
 
@@ -55,6 +56,13 @@ void ListeningSettings::Save() const {
     store.setValue(kA4Key, QString::number(a4, 'f', 1));
     store.setValue(kLoopKey, loop);
     store.setValue(kBothEarsKey, bothEars);
-    store.setValue(kLastFolderKey, QString::fromStdString(lastFolder));
+    // A folder's name is bytes: kept as text where it is UTF-8, as bytes where not.
+    const QByteArray folder = QByteArray::fromStdString(lastFolder);
+    const QString text = QString::fromUtf8(folder);
+    if (text.toUtf8() == folder) {
+        store.setValue(kLastFolderKey, text);
+    } else {
+        store.setValue(kLastFolderKey, folder);
+    }
     store.sync();
 }

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToneMatchDlg.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
 #include <QAbstractButton>
-#include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <utility>
 
+#include "AccessibleNames.h"
 #include "AfxDispatch.h"
 #include "AfxMessageBox.h"
 #include "AnalysisArea.h"
@@ -18,12 +18,13 @@
 #include "DialogUnits.h"
 #include "FileDropFilter.h"
 #include "LoadMessage.h"
+#include "LoadProgressWindow.h"
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
-#include "RecordingAnalysis.h"
 #include "Resource.h"
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
+#include "WindowShortcut.h"
 
 namespace {
 
@@ -35,28 +36,8 @@ constexpr int kLowestStop = 1000;    // 100.0 Hz
 constexpr int kHighestStop = 15000;  // 1500.0 Hz; only a drag reaches 15001
 constexpr std::int32_t kAmplitudePerVolumeStep = 327;
 constexpr int kHighestDragStop = 15001;  // 1500.1 Hz, the highest thumb position
-
-// What a screen reader calls each control of the template.
-struct AccessibleName {
-    int id;
-    const char* name;
-};
-constexpr AccessibleName kAccessibleNames[] = {
-    {IDOK, "EXIT"},
-    {IDC_VOLUME, "Volume"},
-    {IDC_FREQUENCY, "Frequency, hertz"},
-    {IDC_FREQUENCY_SCROLL, "Frequency"},
-    {IDC_READ_WAVEFORM, "Read Waveform"},
-    {IDC_FILENAME_LABEL, "Filename:"},
-    {IDC_FILENAME, "Filename"},
-    {IDC_START_STOP, "Start / Stop Play"},
-    {IDC_PROGRESS, "Playback position"},
-    {IDC_DESCRIPTION, "Description"},
-    {IDC_COPYRIGHT, "Copyright"},
-    {IDC_COMPANY, "Company"},
-    {IDC_VERSION, "Version"},
-    {IDC_WEBSITE, "Website"},
-};
+constexpr int kLineStep = 1;
+constexpr int kPageStep = 100;
 
 // A frequency in Hz as the nearest scroll position, halves upward, within the
 // positions a user can reach. The small nudge keeps a typed 100.05 (stored as
@@ -65,13 +46,10 @@ int ScrollPositionFor(double hz) {
     const double tenths = std::clamp(hz, kLowestStop / 10.0, kHighestDragStop / 10.0) * 10.0;
     return static_cast<int>(std::floor(tenths + 0.5 + 1e-9));
 }
-// The analysis area below the template's controls, in dialog units.
-constexpr int kAnalysisX = 5;
-constexpr int kAnalysisY = 196;
-constexpr int kAnalysisWidth = 310;
-constexpr int kAnalysisHeight = 154;
-// The analysis yields to the stream and the window on the shared cores.
-constexpr int kAnalysisNice = 10;
+
+QRect PixelsOf(const DialogArea& area, const QWidget* window) {
+    return DialogUnits(window->font()).ToPixels(area.x, area.y, area.cx, area.cy);
+}
 
 }  // namespace
 
@@ -84,7 +62,7 @@ CToneMatchDlg::CToneMatchDlg(WaveOut& device, CWnd* parent)
 }
 
 CToneMatchDlg::~CToneMatchDlg() {
-    CancelAnalysis();
+    m_analysis.Cancel();
     // A dialog torn down without ending (a test, an exception) must not leave
     // the device calling back into it.
     if (m_engine.IsOpen()) {
@@ -117,21 +95,18 @@ bool CToneMatchDlg::OnInitDialog() {
     m_version = theApp.m_version;
     m_copyright = theApp.m_copyright;
 
-    m_scrollInfo.cbSize = sizeof(SCROLLINFO);
-    m_scrollInfo.fMask = SIF_ALL;
-    m_scrollInfo.nMin = kScrollMin;
-    m_scrollInfo.nMax = kScrollMax;
-    m_scrollInfo.nPage = kScrollPage;
-    m_scrollInfo.nPos = m_scrollPos;
-    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
-    m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
-
+    InitFrequencyScroll();
     m_progress.SetRange(0, 100);
     BuildAnalysisArea();
 
     UpdateData(false);
     UpdatePlayButton();
     CreateListeningControls();
+    NameMainDialogControls(*this);
+    ApplySettings();
+    ConnectListeningControls();
+    InstallShortcuts();
+    InstallFileDrop();
 
     m_engine.AllocateBuffers();
     m_engine.InitOscillator(m_frequency);  // also sets 44100 Hz
@@ -141,20 +116,33 @@ bool CToneMatchDlg::OnInitDialog() {
         return false;
     }
     if (!m_startFile.empty()) {
-        // Once the window runs, as if Read Waveform had chosen it.
-        QMetaObject::invokeMethod(
-            GetSafeHwnd(),
-            [this, path = m_startFile] { AfxDispatch([&] { LoadRecording(path); }); },
-            Qt::QueuedConnection);
+        LoadOnceRunning(m_startFile);
     }
     return true;
 }
 
+void CToneMatchDlg::InitFrequencyScroll() {
+    m_scrollInfo.cbSize = sizeof(SCROLLINFO);
+    m_scrollInfo.fMask = SIF_ALL;
+    m_scrollInfo.nMin = kScrollMin;
+    m_scrollInfo.nMax = kScrollMax;
+    m_scrollInfo.nPage = kScrollPage;
+    m_scrollInfo.nPos = m_scrollPos;
+    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
+    m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
+}
+
+void CToneMatchDlg::LoadOnceRunning(const std::string& path) {
+    // As if Read Waveform had chosen it, once the window's event loop runs.
+    QMetaObject::invokeMethod(
+        GetSafeHwnd(), [this, path] { AfxDispatch([&] { LoadRecording(path); }); },
+        Qt::QueuedConnection);
+}
+
 void CToneMatchDlg::BuildAnalysisArea() {
     QWidget* window = GetSafeHwnd();
-    const DialogUnits units(window->font());
     auto* area = new AnalysisArea(window);
-    area->setGeometry(units.ToPixels(kAnalysisX, kAnalysisY, kAnalysisWidth, kAnalysisHeight));
+    area->setGeometry(PixelsOf(kAnalysisArea, window));
     area->SetToneRange(kLowestStop / 10.0, kHighestStop / 10.0, 0.1);
     area->SetToneFrequency(m_frequency);
     QObject::connect(area, &AnalysisArea::toneRequested, area,
@@ -168,15 +156,8 @@ void CToneMatchDlg::SetToneFromAnalysis(double hz) {
         std::clamp(static_cast<std::int32_t>(std::lround(hz * 10.0)), kLowestStop, kHighestStop));
 }
 
-void CToneMatchDlg::CancelAnalysis() {
-    if (m_analysis.joinable()) {
-        m_analysis.request_stop();
-        m_analysis.join();
-    }
-}
-
 void CToneMatchDlg::StartAnalysis() {
-    CancelAnalysis();
+    m_analysis.Cancel();
     if (!m_analysisArea) {
         return;
     }
@@ -186,39 +167,32 @@ void CToneMatchDlg::StartAnalysis() {
     }
     m_analysisArea->ShowWorking();
     // The samples stay put until the next load, which cancels this first.
-    const std::span<const std::int16_t> samples = theSoundFile.Samples();
-    const auto rate = static_cast<int>(theSoundFile.m_format.SamplesPerSec());
-    QPointer<AnalysisArea> area = m_analysisArea;
-    m_analysis = std::jthread([samples, rate, area](std::stop_token stop) {
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kAnalysisNice);
-        std::optional<RecordingAnalysis> analysis = AnalyseRecording(samples, rate, stop);
-        if (!analysis || stop.stop_requested()) {
-            return;
-        }
-        // Back to the window thread; dropped if the area is gone by then.
-        QMetaObject::invokeMethod(
-            area.data(),
-            [area, result = std::move(*analysis)]() mutable {
-                if (area) {
-                    area->ShowAnalysis(std::move(result));
-                }
-            },
-            Qt::QueuedConnection);
-    });
+    m_analysis.Start(theSoundFile.Samples(),
+                     static_cast<int>(theSoundFile.m_format.SamplesPerSec()), m_analysisArea);
 }
 
 void CToneMatchDlg::StopStream() {
-    CancelAnalysis();
+    m_analysis.Cancel();
     m_engine.CloseOutput();
     m_engine.FreeBuffers();
 }
 
 void CToneMatchDlg::OnOK() {
+    if (m_load != nullptr) {
+        m_load->Cancel();
+        m_exitAfterLoad = IDOK;  // ended once the load has let go
+        return;
+    }
     StopStream();
     CDialog::OnOK();
 }
 
 void CToneMatchDlg::OnCancel() {
+    if (m_load != nullptr) {
+        m_load->Cancel();
+        m_exitAfterLoad = IDCANCEL;
+        return;
+    }
     StopStream();
     CDialog::OnCancel();
 }
@@ -232,39 +206,40 @@ void CToneMatchDlg::UpdatePlayButton() {
 void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
     if (sender != nullptr && sender == m_frequencyScroll.GetSafeHwnd()) {
         m_frequencyScroll.GetScrollInfo(&m_scrollInfo, SIF_ALL);
-        switch (code) {
-            case SB_LINELEFT:
-                m_scrollPos = m_scrollPos >= kLowestStop + 1 ? m_scrollPos - 1 : kLowestStop;
-                break;
-            case SB_LINERIGHT:
-                m_scrollPos = m_scrollPos < kHighestStop - 1 ? m_scrollPos + 1 : kHighestStop;
-                break;
-            case SB_PAGELEFT:
-                m_scrollPos = m_scrollPos >= kLowestStop + 100 ? m_scrollPos - 100 : kLowestStop;
-                break;
-            case SB_PAGERIGHT:
-                m_scrollPos = m_scrollPos < kHighestStop - 100 ? m_scrollPos + 100 : kHighestStop;
-                break;
-            case SB_THUMBPOSITION:
-                m_scrollPos = m_scrollInfo.nPos;
-                break;
-            case SB_THUMBTRACK:
-                m_scrollPos = m_scrollInfo.nTrackPos;
-                break;
-            case SB_LEFT:
-                m_scrollPos = kLowestStop;
-                break;
-            case SB_RIGHT:
-                m_scrollPos = kHighestStop;
-                break;
-            default:  // SB_ENDSCROLL and anything else leave the position
-                break;
-        }
+        m_scrollPos = ScrolledPosition(code);
         ApplyScrollPosition();
     } else {
         UpdateData(true);
         m_engine.SetAmplitude(m_volume * kAmplitudePerVolumeStep);
         UpdateData(false);
+    }
+}
+
+int CToneMatchDlg::ScrolledPosition(UINT code) const {
+    // Line and page steps stop at the ends of the range; only a drag reaches
+    // the highest thumb position.
+    const auto step = [this](int delta) {
+        return std::clamp(m_scrollPos + delta, kLowestStop, kHighestStop);
+    };
+    switch (code) {
+        case SB_LINELEFT:
+            return step(-kLineStep);
+        case SB_LINERIGHT:
+            return step(kLineStep);
+        case SB_PAGELEFT:
+            return step(-kPageStep);
+        case SB_PAGERIGHT:
+            return step(kPageStep);
+        case SB_THUMBPOSITION:
+            return m_scrollInfo.nPos;
+        case SB_THUMBTRACK:
+            return m_scrollInfo.nTrackPos;
+        case SB_LEFT:
+            return kLowestStop;
+        case SB_RIGHT:
+            return kHighestStop;
+        default:  // SB_ENDSCROLL and anything else leave the position
+            return m_scrollPos;
     }
 }
 
@@ -306,10 +281,8 @@ void CToneMatchDlg::OnOctave(bool up) {
 
 void CToneMatchDlg::CreateListeningControls() {
     QWidget* window = GetSafeHwnd();
-    const DialogUnits units(window->font());
     m_listening = new ListeningControls(window);
-    m_listening->setGeometry(
-        units.ToPixels(kListeningArea.x, kListeningArea.y, kListeningArea.cx, kListeningArea.cy));
+    m_listening->setGeometry(PixelsOf(kListeningArea, window));
     m_listening->show();
 
     // The template's tab order stays; the new controls follow its last stop.
@@ -326,13 +299,9 @@ void CToneMatchDlg::CreateListeningControls() {
         }
         previous = next;
     }
+}
 
-    for (const AccessibleName& entry : kAccessibleNames) {
-        if (HWND control = GetDlgItem(entry.id)) {
-            control->setAccessibleName(QString::fromLatin1(entry.name));
-        }
-    }
-
+void CToneMatchDlg::ApplySettings() {
     m_settings = ListeningSettings::Load();
     m_listening->SetLoop(m_settings.loop);
     m_listening->SetBothEars(m_settings.bothEars);
@@ -343,7 +312,10 @@ void CToneMatchDlg::CreateListeningControls() {
     m_listening->ShowFrequency(m_frequency);
     m_engine.SetLoop(m_settings.loop);
     m_engine.SetBothEars(m_settings.bothEars);
+}
 
+void CToneMatchDlg::ConnectListeningControls() {
+    QWidget* window = GetSafeHwnd();
     QObject::connect(m_listening, &ListeningControls::loopChanged, window, [this](bool on) {
         m_engine.SetLoop(on);
         SaveSettings();
@@ -360,27 +332,37 @@ void CToneMatchDlg::CreateListeningControls() {
     });
     QObject::connect(m_listening, &ListeningControls::frequencyTyped, window,
                      [this](double hz) { AfxDispatch([&] { OnFrequencyTyped(hz); }); });
+}
 
-    // Shortcuts of the whole window, wherever the focus is in it.
-    const auto shortcut = [window](QKeySequence keys, std::function<void()> action) {
-        auto* sc = new QShortcut(keys, window);
-        sc->setContext(Qt::WindowShortcut);
-        QObject::connect(sc, &QShortcut::activated, window,
-                         [action = std::move(action)] { AfxDispatch(action); });
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { OnOctave(true); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { OnOctave(false); });
+void CToneMatchDlg::InstallShortcuts() {
+    QWidget* window = GetSafeHwnd();
+    // The tone stays put while a load has the window's controls disabled.
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Up), [this] {
+        if (m_load == nullptr) {
+            OnOctave(true);
+        }
+    });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Down), [this] {
+        if (m_load == nullptr) {
+            OnOctave(false);
+        }
+    });
     // As a click: the button's own handler, and nothing while it is disabled.
     const auto press = [this](int id) {
         if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id))) {
             button->click();
         }
     };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [press] { press(IDC_READ_WAVEFORM); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [press] { press(IDC_START_STOP); });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_O),
+                      [press] { press(IDC_READ_WAVEFORM); });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_P),
+                      [press] { press(IDC_START_STOP); });
+}
 
-    new FileDropFilter(
-        window, [this](const std::string& path) { AfxDispatch([&] { LoadRecording(path); }); });
+void CToneMatchDlg::InstallFileDrop() {
+    new FileDropFilter(GetSafeHwnd(), [this](const std::string& path) {
+        AfxDispatch([&] { LoadRecording(path); });
+    });
 }
 
 void CToneMatchDlg::SaveSettings() {
@@ -412,26 +394,81 @@ void CToneMatchDlg::OnReadWaveform() {
 }
 
 void CToneMatchDlg::LoadRecording(const std::string& path) {
-    CancelAnalysis();
+    if (m_load != nullptr) {
+        return;  // a drop while a load runs: the window takes one at a time
+    }
+    m_analysis.Cancel();
     m_engine.CloseOutput();
     // The recording is about to change under the engine; until a load succeeds
     // there is nothing to play.
     m_engine.SetRecording({});
 
-    // A read error or an allocation that cannot be met leaves here as an
-    // exception, with the stream closed; the framework reports it.
-    const LoadResult result = LoadSoundFile(theSoundFile, path);
-    if (result == load_result::kOk) {
+    bool cancelled = false;
+    const LoadResult result = ReadRecording(path, cancelled);
+    if (m_exitAfterLoad != 0) {
+        // EXIT or the close box during the load: end now, with no message.
+        const int exit = std::exchange(m_exitAfterLoad, 0);
+        exit == IDOK ? OnOK() : OnCancel();
+        return;
+    }
+    if (result == LoadResult::kOk) {
         m_fileName = theSoundFile.GetFileName();
         m_engine.SetSampleRate(theSoundFile.m_format.SamplesPerSec());
     }
     m_engine.SetRecording(theSoundFile.Samples());
-    if (result != load_result::kOk) {
+    if (result != LoadResult::kOk && !cancelled) {
         AfxMessageBox(LoadMessage(result));
     }
-
     UpdateData(false);
     UpdatePlayButton();
+    RestartStream();
+    StartAnalysis();
+    if (cancelled) {
+        // Told once the tone is back: the user asked for it, nothing went wrong.
+        AfxMessageBox("Loading cancelled.");
+    }
+}
+
+LoadResult CToneMatchDlg::ReadRecording(const std::string& path, bool& cancelled) {
+    LoadProgressWindow progress(GetSafeHwnd());
+    m_load = &progress;
+    EnableForLoad(false);
+    // Whichever way the load leaves (a read error or a want of memory leaves
+    // as an exception, with the stream closed, for the framework to report),
+    // the window is given back.
+    const auto restore = [this](LoadProgressWindow*) {
+        m_load = nullptr;
+        EnableForLoad(true);
+    };
+    const std::unique_ptr<LoadProgressWindow, decltype(restore)> done(&progress, restore);
+    LoadOptions options;
+    options.progress = [&progress](std::uint64_t part, std::uint64_t total) {
+        return progress.Report(part, total);
+    };
+    const LoadResult result = LoadSoundFile(theSoundFile, path, options);
+    cancelled = progress.Cancelled() && result != LoadResult::kOk;
+    return result;
+}
+
+void CToneMatchDlg::EnableForLoad(bool enable) {
+    // EXIT stays: it ends the load and the program.
+    for (const DialogItemTemplate& item : Template().items) {
+        if (HWND control = GetDlgItem(item.id); control != nullptr && item.id != IDOK) {
+            control->setEnabled(enable);
+        }
+    }
+    for (QWidget* area : {static_cast<QWidget*>(m_listening.data()),
+                          static_cast<QWidget*>(m_analysisArea.data())}) {
+        if (area != nullptr) {
+            area->setEnabled(enable);
+        }
+    }
+    if (enable) {
+        UpdatePlayButton();
+    }
+}
+
+void CToneMatchDlg::RestartStream() {
     m_engine.RequestRetune();
     if (!m_engine.OpenOutput()) {
         // The stream cannot run at this rate (too low for a whole buffer, or
@@ -446,7 +483,6 @@ void CToneMatchDlg::LoadRecording(const std::string& path) {
         m_engine.OpenOutput();
         AfxMessageBox("No output device for this format!");
     }
-    StartAnalysis();
 }
 
 void CToneMatchDlg::OnStartStopPlay() {

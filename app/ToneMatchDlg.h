@@ -5,18 +5,20 @@
 #include <QPointer>
 #include <cstdint>
 #include <string>
-#include <thread>
 
 #include "AnalysisArea.h"
+#include "AnalysisRunner.h"
 #include "CDialog.h"
 #include "CProgressCtrl.h"
 #include "CScrollBar.h"
 #include "EngineHost.h"
 #include "ListeningControls.h"
 #include "ListeningSettings.h"
+#include "LoadResult.h"
 #include "ScrollInfo.h"
 #include "ToneEngine.h"
 
+class LoadProgressWindow;
 class WaveOut;
 
 // The main dialog: the controls' values, and the tone engine that plays through
@@ -41,8 +43,8 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     // Puts the tone on hz (clamped to the scroll bar's stops) the way the
     // scroll bar does: the engine retunes without a click.
     void SetToneFromAnalysis(double hz);
-    // The analysis area below the specified controls; null before the window
-    // is built.
+    // The analysis area below the dialog's own controls; null before the
+    // window is built.
     AnalysisArea* Analysis() const { return m_analysisArea.data(); }
 
     // The listening aids below the tone controls (loop, both ears, typed
@@ -68,19 +70,32 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void WaitForRefill() override;
 
     void StopStream();
+    // The steps of LoadRecording: the read, watched (cancelled tells whether
+    // the user gave it up), with the window's controls disabled meanwhile;
+    // then the stream back at the recording's rate.
+    LoadResult ReadRecording(const std::string& path, bool& cancelled);
+    void EnableForLoad(bool enable);
+    void RestartStream();
     void BuildAnalysisArea();
+    // Analyses the loaded recording, or shows that there is none.
     void StartAnalysis();
-    // Asks a running analysis to stop and waits for it: the samples it reads
-    // are about to change or go away.
-    void CancelAnalysis();
 
+    void InitFrequencyScroll();
+    void LoadOnceRunning(const std::string& path);
+    // Where a scroll bar report (SB_*) moves the tone, in tenths of a hertz.
+    int ScrolledPosition(UINT code) const;
     // The scroll bar's path for a new scroll position, whoever asked for it:
     // the bar, the typed frequency or an octave jump.
     void ApplyScrollPosition();
     void TuneTo(int scrollPosition);
     void OnFrequencyTyped(double hz);
     void OnOctave(bool up);
+    // The window's wiring, in the order OnInitDialog runs it.
     void CreateListeningControls();
+    void ApplySettings();
+    void ConnectListeningControls();
+    void InstallShortcuts();
+    void InstallFileDrop();
     void SaveSettings();
 
     std::int32_t m_scrollPos = 4400;  // tenths of a hertz
@@ -98,9 +113,13 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     QPointer<ListeningControls> m_listening;  // owned by the window
     ListeningSettings m_settings;
     std::string m_startFile;
+    // While a load runs: its progress window, and IDOK or IDCANCEL when EXIT
+    // or the close box asked to end meanwhile (0 for neither).
+    LoadProgressWindow* m_load = nullptr;
+    int m_exitAfterLoad = 0;
     QPointer<AnalysisArea> m_analysisArea;  // owned by the window
-    // Reads theSoundFile's samples while it runs; joined before they change.
-    std::jthread m_analysis;
+    // Reads theSoundFile's samples while it runs; cancelled before they change.
+    AnalysisRunner m_analysis;
 
     // Last, so it is destroyed first: a stream still running is stopped while
     // the controls it reports to exist.

@@ -3,13 +3,15 @@
 #include <iostream>
 
 #include "CommandLine.h"
+#include "FileNameBytes.h"
 #include "ToneMatchApp.h"
 
 int main(int argc, char* argv[]) {
     // Read before QApplication exists, so that printing needs no display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
+        // File names are bytes; every one of them reaches the file it names.
+        arguments << DecodeFileName(argv[i]);
     }
     CommandLine commandLine(arguments);
     if (const std::optional<int> status = commandLine.Run(std::cout, std::cerr)) {

@@ -46,105 +46,112 @@ void CDialog::BuildWindow() {
 
     QWidget* previousItem = nullptr;
     for (const DialogItemTemplate& item : m_template.items) {
-        const QString text = QString::fromLatin1(item.text != nullptr ? item.text : "");
-        const bool tabStop = (item.style & item_style::kTabStop) != 0;
-        QWidget* widget = nullptr;
-        switch (item.kind) {
-            case ControlKind::PushButton:
-            case ControlKind::DefPushButton: {
-                auto* button = new QPushButton(text, m_window.get());
-                // A focused push button takes Enter; otherwise the default one does.
-                button->setAutoDefault(true);
-                button->setDefault(item.kind == ControlKind::DefPushButton);
-                const int id = item.id;
-                QObject::connect(button, &QPushButton::clicked, m_window.get(),
-                                 [this, id] { OnButton(id); });
-                widget = button;
-                break;
-            }
-            case ControlKind::Trackbar: {
-                auto* slider = new QSlider(Qt::Horizontal, m_window.get());
-                slider->setRange(0, 100);
-                slider->setTickPosition(QSlider::NoTicks);
-                // Moves made by the program are made with signals blocked, so
-                // every report here is the user's.
-                QObject::connect(
-                    slider, &QSlider::valueChanged, m_window.get(), [this, slider](int position) {
-                        const UINT code = slider->isSliderDown() ? TB_THUMBTRACK : TB_THUMBPOSITION;
-                        AfxDispatch([&] { OnHScroll(code, static_cast<UINT>(position), slider); });
-                    });
-                QObject::connect(slider, &QSlider::sliderReleased, m_window.get(), [this, slider] {
-                    AfxDispatch([&] {
-                        OnHScroll(TB_ENDTRACK, static_cast<UINT>(slider->value()), slider);
-                    });
-                });
-                widget = slider;
-                break;
-            }
-            case ControlKind::Static: {
-                auto* label = new QLabel(text, m_window.get());
-                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-                widget = label;
-                break;
-            }
-            case ControlKind::Edit: {
-                auto* edit = new QLineEdit(text, m_window.get());
-                const bool readOnly = (item.style & item_style::kReadOnly) != 0;
-                edit->setReadOnly(readOnly);
-                edit->setFrame((item.style & item_style::kBorder) != 0);
-                if (readOnly) {
-                    // A read-only box sits on the dialog's own background.
-                    QPalette palette = edit->palette();
-                    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-                    edit->setPalette(palette);
-                }
-                widget = edit;
-                break;
-            }
-            case ControlKind::ScrollBar: {
-                auto* bar = new ScrollBarWidget(m_window.get());
-                bar->SetRangeAndPage(0, 100, 0);
-                bar->SetSink([this, bar](UINT code, int position) {
-                    AfxDispatch([&] { OnHScroll(code, static_cast<UINT>(position), bar); });
-                });
-                widget = bar;
-                break;
-            }
-            case ControlKind::ProgressBar: {
-                auto* progress = new QProgressBar(m_window.get());
-                progress->setRange(0, 100);
-                progress->setValue(0);
-                progress->setTextVisible(false);
-                widget = progress;
-                break;
-            }
-            case ControlKind::GroupBox: {
-                auto* group = new QGroupBox(text, m_window.get());
-                // A frame drawn behind the controls it surrounds; it takes no input.
-                group->setAttribute(Qt::WA_TransparentForMouseEvents);
-                widget = group;
-                break;
-            }
-        }
-        SetControlId(widget, item.id);
-        widget->setGeometry(units.ToPixels(item.x, item.y, item.cx, item.cy));
-        // A scroll bar takes the focus when clicked, as the window system's does,
-        // so the keyboard can go on from there; only tab stops join the tab order.
-        const Qt::FocusPolicy untabbed =
-            item.kind == ControlKind::ScrollBar ? Qt::ClickFocus : Qt::NoFocus;
-        widget->setFocusPolicy(tabStop ? Qt::StrongFocus : untabbed);
-        if (item.kind == ControlKind::GroupBox) {
-            widget->lower();
-        }
-        // The whole focus chain follows the template, so Tab from a control that
-        // is no tab stop (a clicked scroll bar) goes on to the next tab stop after it.
-        if (previousItem != nullptr) {
-            QWidget::setTabOrder(previousItem, widget);
-        }
+        QWidget* widget = CreateControl(item);
+        PlaceControl(item, widget, units, previousItem);
         previousItem = widget;
-        if (item.id != IDC_STATIC) {
-            m_items.emplace(item.id, widget);
+    }
+}
+
+QWidget* CDialog::CreateControl(const DialogItemTemplate& item) {
+    const QString text = QString::fromLatin1(item.text != nullptr ? item.text : "");
+    switch (item.kind) {
+        case ControlKind::PushButton:
+        case ControlKind::DefPushButton:
+            return CreateButton(item, text);
+        case ControlKind::Trackbar:
+            return CreateTrackbar();
+        case ControlKind::Static: {
+            auto* label = new QLabel(text, m_window.get());
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return label;
         }
+        case ControlKind::Edit:
+            return CreateEdit(item, text);
+        case ControlKind::ScrollBar: {
+            auto* bar = new ScrollBarWidget(m_window.get());
+            bar->SetRangeAndPage(0, 100, 0);
+            bar->SetSink([this, bar](UINT code, int position) {
+                AfxDispatch([&] { OnHScroll(code, static_cast<UINT>(position), bar); });
+            });
+            return bar;
+        }
+        case ControlKind::ProgressBar: {
+            auto* progress = new QProgressBar(m_window.get());
+            progress->setRange(0, 100);
+            progress->setValue(0);
+            progress->setTextVisible(false);
+            return progress;
+        }
+        case ControlKind::GroupBox: {
+            auto* group = new QGroupBox(text, m_window.get());
+            // A frame drawn behind the controls it surrounds; it takes no input.
+            group->setAttribute(Qt::WA_TransparentForMouseEvents);
+            return group;
+        }
+    }
+    return nullptr;  // every kind is handled above
+}
+
+QWidget* CDialog::CreateButton(const DialogItemTemplate& item, const QString& text) {
+    auto* button = new QPushButton(text, m_window.get());
+    // A focused push button takes Enter; otherwise the default one does.
+    button->setAutoDefault(true);
+    button->setDefault(item.kind == ControlKind::DefPushButton);
+    const int id = item.id;
+    QObject::connect(button, &QPushButton::clicked, m_window.get(), [this, id] { OnButton(id); });
+    return button;
+}
+
+QWidget* CDialog::CreateTrackbar() {
+    auto* slider = new QSlider(Qt::Horizontal, m_window.get());
+    slider->setRange(0, 100);
+    slider->setTickPosition(QSlider::NoTicks);
+    // Moves made by the program are made with signals blocked, so every report
+    // here is the user's.
+    QObject::connect(slider, &QSlider::valueChanged, m_window.get(), [this, slider](int position) {
+        const UINT code = slider->isSliderDown() ? TB_THUMBTRACK : TB_THUMBPOSITION;
+        AfxDispatch([&] { OnHScroll(code, static_cast<UINT>(position), slider); });
+    });
+    QObject::connect(slider, &QSlider::sliderReleased, m_window.get(), [this, slider] {
+        AfxDispatch([&] { OnHScroll(TB_ENDTRACK, static_cast<UINT>(slider->value()), slider); });
+    });
+    return slider;
+}
+
+QWidget* CDialog::CreateEdit(const DialogItemTemplate& item, const QString& text) {
+    auto* edit = new QLineEdit(text, m_window.get());
+    const bool readOnly = (item.style & item_style::kReadOnly) != 0;
+    edit->setReadOnly(readOnly);
+    edit->setFrame((item.style & item_style::kBorder) != 0);
+    if (readOnly) {
+        // A read-only box sits on the dialog's own background.
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        edit->setPalette(palette);
+    }
+    return edit;
+}
+
+void CDialog::PlaceControl(const DialogItemTemplate& item, QWidget* widget,
+                           const DialogUnits& units, QWidget* previousItem) {
+    SetControlId(widget, item.id);
+    widget->setGeometry(units.ToPixels(item.x, item.y, item.cx, item.cy));
+    // A scroll bar takes the focus when clicked, as the window system's does,
+    // so the keyboard can go on from there; only tab stops join the tab order.
+    const bool tabStop = (item.style & item_style::kTabStop) != 0;
+    const Qt::FocusPolicy untabbed =
+        item.kind == ControlKind::ScrollBar ? Qt::ClickFocus : Qt::NoFocus;
+    widget->setFocusPolicy(tabStop ? Qt::StrongFocus : untabbed);
+    if (item.kind == ControlKind::GroupBox) {
+        widget->lower();
+    }
+    // The whole focus chain follows the template, so Tab from a control that
+    // is no tab stop (a clicked scroll bar) goes on to the next tab stop after it.
+    if (previousItem != nullptr) {
+        QWidget::setTabOrder(previousItem, widget);
+    }
+    if (item.id != IDC_STATIC) {
+        m_items.emplace(item.id, widget);
     }
 }
 

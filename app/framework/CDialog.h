@@ -11,8 +11,10 @@
 #include "DialogTemplate.h"
 
 class CDataExchange;
+class DialogUnits;
 class DialogWindow;
 class QIcon;
+class QString;
 
 // A dialog built from a template: each item becomes a real widget, placed by
 // dialog units and chained in tab order. Button clicks, horizontal-scroll
@@ -61,6 +63,13 @@ class CDialog : public CWnd {
     friend class DialogWindow;
 
     void BuildWindow();
+    // One widget a template item, placed by dialog units and chained in tab order.
+    QWidget* CreateControl(const DialogItemTemplate& item);
+    QWidget* CreateButton(const DialogItemTemplate& item, const QString& text);
+    QWidget* CreateTrackbar();
+    QWidget* CreateEdit(const DialogItemTemplate& item, const QString& text);
+    void PlaceControl(const DialogItemTemplate& item, QWidget* widget, const DialogUnits& units,
+                      QWidget* previousItem);
     void RunInitDialog();
     void OnButton(int id);
     void OnCancelRequested();

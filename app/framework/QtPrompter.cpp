@@ -2,6 +2,7 @@
 #include "QtPrompter.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <memory>
@@ -54,5 +55,6 @@ std::optional<std::string> QtPrompter::OpenFileNameIn(const std::string& qtFilte
     if (files.isEmpty()) {
         return std::nullopt;
     }
-    return files.first().toStdString();
+    // The file system's bytes for the name, not a UTF-8 round trip.
+    return QFile::encodeName(files.first()).toStdString();
 }

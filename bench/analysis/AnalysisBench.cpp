@@ -65,7 +65,7 @@ void BM_Load(benchmark::State& state, const char* name) {
     const std::string path = (g_dir / name).string();
     for (auto _ : state) {
         CSoundFile record;
-        if (LoadSoundFile(record, path) != 0) {
+        if (LoadSoundFile(record, path) != LoadResult::kOk) {
             state.SkipWithError("load failed");
         }
     }
@@ -73,7 +73,7 @@ void BM_Load(benchmark::State& state, const char* name) {
 
 void BM_Analyse(benchmark::State& state, const char* name) {
     CSoundFile record;
-    if (LoadSoundFile(record, (g_dir / name).string()) != 0) {
+    if (LoadSoundFile(record, (g_dir / name).string()) != LoadResult::kOk) {
         state.SkipWithError("load failed");
         return;
     }

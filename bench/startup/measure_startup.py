@@ -183,8 +183,11 @@ def retune_time(s, app, rec, runs):
     times = []
     for run in range(runs):
         rec.wait_frames(rec.frames() + RATE)
+        # The clock starts at the click itself, not at the pointer's move and
+        # the pause before it.
+        app.point_at(*app.du_to_screen(*TROUGH_RIGHT))
         mark = rec.frames()
-        app.click_du(*TROUGH_RIGHT)
+        app.click()
         first = departure(rec, mark)[1]
         if first is None:
             continue

@@ -25,7 +25,7 @@ START_STOP = (45, 90)
 MESSAGES = ["Not a valid .wav file!", "No data in file!", "Format not supported!",
             "Error during conversion!", "Conversion not possible!", "Not a valid mp3 file!",
             "Failed to open file!", "Bad file!", "No output device for this format!",
-            "Click OK..."]
+            "Click OK...", "Loading cancelled."]
 SETTLE = 0.8  # s: two buffers of 186 ms and the server's latency, with room to spare
 
 
@@ -283,9 +283,17 @@ class App:
         self.click_at(*self.du_to_screen(xdu, ydu, wid))
 
     def click_at(self, sx, sy):
+        self.point_at(sx, sy)
+        self.click()
+
+    def point_at(self, sx, sy):
+        """Moves the pointer and gives the window a moment to see it there."""
         # no --sync: it waits for motion, and there is none when the pointer is already there
         self._x("xdotool", "mousemove", str(sx), str(sy))
         time.sleep(0.1)
+
+    def click(self):
+        """A left click where the pointer is."""
         self._x("xdotool", "click", "1")
 
     def key(self, *keys, wid=None):

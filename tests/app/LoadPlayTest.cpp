@@ -2,30 +2,25 @@
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "DialogHarness.h"
+#include "Ramp.h"
 #include "TestBytes.h"
 
 namespace {
-
-// Distinct, recognisable samples: 1, 2, 3, ...
-std::vector<std::int16_t> Ramp(int count) {
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i % 30000 + 1);
-    }
-    return samples;
-}
 
 class LoadPlay : public testing::Test {
   protected:
     // Writes a 16-bit mono PCM WAV file with these samples (unless it is to be
     // missing), then presses Read Waveform with the file dialog answering its path.
-    void Load(const char* name, int samples = 100) {
+    void Load(const char* name, std::size_t samples = 100) {
         const std::string path = (dir.Path() / name).string();
         if (std::string(name).find("missing") == std::string::npos) {
             dir.Write(name, PcmWave({.channels = 1, .byteRate = 88200, .blockAlign = 2},
@@ -71,9 +66,18 @@ TEST_F(LoadPlay, PlaysOnTheRightWithProgressAndRestartsFromTheFirstSample) {
     EXPECT_EQ(right[20000 - 16384], 0);          // then silence
 }
 
-// A read error inside the load leaves the command: the framework reports it, the
-// stream stays closed and nothing counts as loaded until the next good load.
-TEST_F(LoadPlay, AReadErrorIsReportedByTheFrameworkAndLeavesTheStreamClosed) {
+// Start / Stop Play follows the last load: enabled after a good one, disabled
+// after one that fails. A read error inside the load leaves the command: the
+// framework reports it, the stream stays closed and nothing counts as loaded
+// until the next good load.
+TEST_F(LoadPlay, AFailedLoadDisablesPlayAndAReadErrorLeavesTheStreamClosed) {
+    Load("before.wav");
+    EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
+    Load("missing.wav");
+    EXPECT_EQ(h.prompter.messages, std::vector<std::string>{"Failed to open file!"});
+    EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
+    h.prompter.messages.clear();
+
     std::error_code error;
     std::filesystem::create_symlink("/proc/self/mem", dir.Path() / "missing-mem.wav", error);
     if (error) {
@@ -91,5 +95,62 @@ TEST_F(LoadPlay, AReadErrorIsReportedByTheFrameworkAndLeavesTheStreamClosed) {
     EXPECT_TRUE(h.device.IsOpen());
     EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
 }
+
+// A conversion that runs long shows how far it is; Cancel gives it up with the
+// tone back, the recording unloaded and a note; EXIT ends the dialog with no
+// message. The file is sparse: its header declares 2 GiB of silence.
+struct LongLoadCase {
+    const char* name;
+    bool exit;
+};
+
+class LongLoad : public testing::TestWithParam<LongLoadCase> {};
+
+TEST_P(LongLoad, ShowsProgressAndEndsWhenAsked) {
+    TempDir dir;
+    DialogHarness h;
+    constexpr std::uint32_t kDeclared = 2u << 30;
+    const Bytes head =
+        Wave(Concat({Chunk("fmt ", FmtBody({.channels = 1, .byteRate = 88200, .blockAlign = 2})),
+                     ChunkWithSize("data", kDeclared, {})}));
+    const std::string path = dir.Write("long.wav", head);
+    std::filesystem::resize_file(path, head.size() + kDeclared);
+
+    bool shown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<QProgressDialog*>(widget);
+            if (progress != nullptr && progress->isVisible() && !shown) {
+                shown = true;
+                EXPECT_FALSE(h.item(IDC_READ_WAVEFORM)->isEnabled()) << "the window waits";
+                QTest::mouseClick(
+                    GetParam().exit ? h.item(IDOK) : progress->findChild<QPushButton*>(),
+                    Qt::LeftButton);
+            }
+        }
+    });
+    poll.start(50);
+    h.prompter.answers.push_back(path);
+    QTest::mouseClick(h.item(IDC_READ_WAVEFORM), Qt::LeftButton);
+
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(theSoundFile.m_loaded);
+    EXPECT_EQ(h.dialog->IsEnded(), GetParam().exit);
+    EXPECT_EQ(h.device.IsOpen(), !GetParam().exit) << "the tone back, or the stream stopped";
+    EXPECT_EQ(h.prompter.messages, GetParam().exit
+                                       ? std::vector<std::string>{}
+                                       : std::vector<std::string>{"Loading cancelled."});
+    if (!GetParam().exit) {
+        EXPECT_TRUE(h.item(IDC_READ_WAVEFORM)->isEnabled());
+        EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialog, LongLoad,
+                         testing::Values(LongLoadCase{"Cancel", false}, LongLoadCase{"Exit", true}),
+                         [](const testing::TestParamInfo<LongLoadCase>& p) {
+                             return std::string(p.param.name);
+                         });
 
 }  // namespace

@@ -52,6 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ScrollCase{15001, kLeft, kNoKey, 15000, "LeftArrowAt15001"},
                     ScrollCase{14899, QStyle::SC_None, Qt::Key_PageDown, 14999, "PageAt14899"},
                     ScrollCase{14900, QStyle::SC_None, Qt::Key_PageDown, 15000, "PageAt14900"},
+                    ScrollCase{14950, QStyle::SC_None, Qt::Key_PageDown, 15000, "PageAt14950"},
                     ScrollCase{1100, QStyle::SC_None, Qt::Key_PageUp, 1000, "PageLeftAt1100"},
                     ScrollCase{1050, QStyle::SC_None, Qt::Key_PageUp, 1000, "PageLeftAt1050"},
                     ScrollCase{1101, QStyle::SC_None, Qt::Key_PageUp, 1001, "PageLeftAt1101"},

@@ -6,6 +6,7 @@ lists what each part proves."""
 
 import argparse
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -115,6 +116,48 @@ def cancel(s, loader, check):
     check.tone(loader.rec.data(mark), 440.0, 8192, "tone through a cancelled file dialog")
 
 
+def sparse_wav(path, data_bytes):
+    """A 16-bit mono 44.1 kHz WAV whose header declares data_bytes of silence,
+    made sparse (truncate), so it takes no disk space."""
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 36 + data_bytes) + b"WAVEfmt " +
+                struct.pack("<IHHIIHH", 16, 1, 1, RATE, 2 * RATE, 2, 16) + b"data" +
+                struct.pack("<I", data_bytes))
+        f.truncate(44 + data_bytes)
+
+
+def long_load(s, loader, check, how):
+    """A 3.9 GB recording: its progress shows, and Cancel brings the tone back
+    within 2 s, or EXIT ends the program within 2 s."""
+    app = loader.app
+    path = os.path.join(s.dir, "twelve-hours.wav")
+    sparse_wav(path, 3_900_000_000)
+    if not loader.choose_file(path):
+        return
+    try:
+        progress = _wait_for_window(app, "Loading", 10)
+    except harness.HarnessError as error:
+        check(False, f"the long load shows its progress ({error})")
+        return
+    if how == "EXIT":
+        exit_by("EXIT", loader, check)  # during the load
+        os.remove(path)
+        return
+    mark = loader.rec.frames()
+    app.key("Escape", wid=progress)
+    loader.expect_message("Loading cancelled.", timeout=5)
+    loader.rec.wait_frames(mark + 2 * RATE)
+    first, last = harness.sounding_span(loader.rec.data(mark)[:2 * RATE, 0])
+    check(last > first, f"Cancel brings the tone back within 2 s (from frame {first})")
+    loader.expect_tone("tone after a cancelled load")
+    os.remove(path)
+
+
+def _wait_for_window(app, name, timeout):
+    return harness._wait_for(lambda: next(iter(app.windows_named(name)), None), timeout,
+                             f"a window named {name!r}", interval=0.1)
+
+
 def mp3(s, loader, check):
     src, path = os.path.join(s.dir, "bell2.wav"), os.path.join(s.dir, "bell2.mp3")
     harness.write_wav(src, harness.bell(1.5, seed=2))
@@ -172,6 +215,7 @@ def command_line(d, binary, check):
     path = lambda name: os.path.join(d, name)  # noqa: E731
     harness.write_wav(path("church.wav"), harness.bell(6.0, nominal=612.3, noise=0.0, ears=1))
     status, out, err, partials = cli(binary, "--partials", path("church.wav"))
+    out_partials = out
     freqs = [float(r[0]) for r in partials]
     check(status == 0 and err == "" and out.startswith("frequency_hz\tlevel_db\tnote\tcents\t"
                                                        "partial\tdecay_db_s\n") and
@@ -185,6 +229,12 @@ def command_line(d, binary, check):
           len(strike) == 1 and strike[0][3] == "2:3:4 fit" and
           abs(float(strike[0][0]) - 612.3 * (2 + 3 * 1.4982 + 4 * 2.0061) / 29) < 0.5,
           f"--strike: {status} {out!r}")
+
+    # A name that is not UTF-8 names the same file through the real argv.
+    odd = os.path.join(os.fsencode(d), b"church\xff\xfe.wav")
+    shutil.copy(path("church.wav"), odd)
+    got = cli(binary, "--partials", odd)
+    check(got[:3] == (0, out_partials, ""), f"--partials on a name that is not UTF-8: {got[:3]}")
 
     # A pure sine: one unnamed peak at 440.00 and no strike; silence: the header alone.
     harness.write_wav(path("sine.wav"), np.round(16000 * np.sin(2 * np.pi * 440 * np.arange(
@@ -209,7 +259,7 @@ def command_line(d, binary, check):
                           ("empty.wav", "No data in file!"), ("text.wav", "Not a valid .wav file!"),
                           ("noise.mp3", "Not a valid mp3 file!")):
         got = cli(binary, "--partials", path(name))[:3]
-        check(got == (1, "", message + "\n"), f"{name}: {got}")
+        check(got == (1, "", f"veltane: {path(name)}: {message}\n"), f"{name}: {got}")
     for args, first in ((["--version"], "veltane 1.1\n"), (["--help"], "Usage: veltane")):
         status, out, err, _ = cli(binary, *args)
         check(status == 0 and out.startswith(first) and err == "", f"{args}: status {status}")
@@ -401,6 +451,7 @@ def main():
         loader = start(s, args.binary, rec, check)
         for case in (cancel, wav, bad, mp3):
             case(s, loader, check)
+        long_load(s, loader, check, "Cancel")
         refused(s, loader, check)
         analysis(s, loader, check, *church)
         partial_table(s, loader, check, church[1])
@@ -410,6 +461,8 @@ def main():
         loader = start(s, args.binary, rec, check, args=[os.path.join(s.dir, "one-second.wav")])
         listening(s, loader, check, one_second)
         exit_by("close box", loader, check)
+        loader = start(s, args.binary, rec, check)
+        long_load(s, loader, check, "EXIT")
         # The rates with the latency the program asks for itself, not a wider server buffer;
         # started with a file that is no recording, whose message comes first.
         s.env.pop("PULSE_LATENCY_MSEC", None)

@@ -4,20 +4,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "Ramp.h"
 #include "TestHost.h"
 #include "ToneEngine.h"
 #include "waveout/VirtualWaveOut.h"
 
 namespace {
-
-// Values 1, 2, 3, …: a seam that drops or repeats a sample shows.
-std::vector<std::int16_t> Ramp(std::size_t count) {
-    std::vector<std::int16_t> samples(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        samples[i] = static_cast<std::int16_t>(i % 30000 + 1);
-    }
-    return samples;
-}
 
 // Every value the stream wrote, buffer after buffer, playing the recording from
 // the first refill on; with progress, the progress of each refill.

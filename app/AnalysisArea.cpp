@@ -28,8 +28,12 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     connect(m_partials, &PartialTable::partialChosen, this, &AnalysisArea::RequestTone);
     auto* toTable = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
     toTable->setContext(Qt::WindowShortcut);
-    connect(toTable, &QShortcut::activated, m_partials,
-            [this] { m_partials->setFocus(Qt::ShortcutFocusReason); });
+    connect(toTable, &QShortcut::activated, m_partials, [this] {
+        m_partials->setFocus(Qt::ShortcutFocusReason);
+        if (m_partials->currentRow() < 0 && m_partials->rowCount() > 0) {
+            m_partials->setCurrentCell(0, 0);  // tunes to the first partial
+        }
+    });
     connect(m_tuneToStrike, &QPushButton::clicked, this, [this] {
         if (m_analysis && m_analysis->strike) {
             RequestTone(m_analysis->strike->frequencyHz);

@@ -17,13 +17,11 @@ struct BellModel {
     std::string_view reference;
     std::span<const BellPartial> partials;
     std::array<std::optional<std::size_t>, 2> required;  // indices into partials
-    double lowestRatio;                                  // the band the named share is taken of
-    double highestRatio;
+    double lowestRatio;  // the named share is taken of the power from here up
 };
 
-constexpr BellModel kChurch{BellKind::kChurch, kNominal, kBellPartials,
-                            {2, std::nullopt}, 0.2,      2.2};
-constexpr BellModel kTubular{BellKind::kTubular, kMode4, kTubularModes, {2, 3}, 0.25, 3.0};
+constexpr BellModel kChurch{BellKind::kChurch, kNominal, kBellPartials, {2, std::nullopt}, 0.2};
+constexpr BellModel kTubular{BellKind::kTubular, kMode4, kTubularModes, {2, 3}, 0.25};
 
 double Cents(double frequency, double reference) {
     return 1200.0 * std::log2(frequency / reference);
@@ -51,6 +49,7 @@ std::optional<std::size_t> Strongest(std::span<const Peak> peaks, std::size_t re
     for (std::size_t i = 0; i < peaks.size(); ++i) {
         const double off = std::abs(Cents(peaks[i].frequencyHz, expected));
         if (i != reference && off <= partial.toleranceCents &&
+            peaks[i].levelDb >= kQuietestPartialDb &&
             (!found || peaks[i].levelDb > peaks[*found].levelDb)) {
             found = i;
         }
@@ -71,8 +70,7 @@ Naming TryReference(std::span<const Peak> peaks, std::size_t reference, const Be
     }
     double rangePower = 0.0;
     for (const Peak& peak : peaks) {
-        if (peak.frequencyHz >= model.lowestRatio * referenceHz &&
-            peak.frequencyHz <= model.highestRatio * referenceHz) {
+        if (peak.frequencyHz >= model.lowestRatio * referenceHz) {
             rangePower += Power(peak);
         }
     }

@@ -50,15 +50,19 @@ inline constexpr std::array<BellPartial, 5> kTubularModes{{
     {"mode 7", 225.0 / 81.0, 120.0},
 }};
 
-// The reference partial is at most this far below the strongest peak.
-inline constexpr double kNominalFloorDb = -20.0;
+// The reference partial is at most this far below the strongest peak: a
+// bell's loudest partial, or near it.
+inline constexpr double kNominalFloorDb = -15.0;
 // A bell shows at least this many partials besides its reference, the ones
 // that make its kind among them (a church bell's tierce: no harmonic series
 // has a partial at 0.6 of a strong one together with the others; a tubular
-// bell's modes 5 and 6, which give its note), and the named partials carry at
-// least this share of the power around the reference (a voice spreads its
-// power over many harmonics there).
+// bell's modes 5 and 6, which give its note), each no more than
+// kQuietestPartialDb below the strongest peak (a bell's partials are heard
+// together), and the named partials carry at least this share of the power
+// from a little below the reference's lowest partial up (a voice spreads its
+// power over many harmonics, a synthesised sound over many tones).
 inline constexpr int kFewestPartials = 3;
+inline constexpr double kQuietestPartialDb = -35.0;
 inline constexpr double kLeastNamedShare = 0.7;
 // A second peak within a named partial's tolerance, at most this far below
 // it, is that partial's doublet.

@@ -107,6 +107,27 @@ Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const
     return track;
 }
 
+// The slope of the least-squares line through points (t, y) added one by one.
+class LeastSquares {
+  public:
+    void Add(double t, double y) {
+        m_n += 1.0;
+        m_t += t;
+        m_y += y;
+        m_tt += t * t;
+        m_ty += t * y;
+    }
+    // At least two points at different t.
+    double Slope() const { return (m_n * m_ty - m_t * m_y) / (m_n * m_tt - m_t * m_t); }
+
+  private:
+    double m_n = 0.0;
+    double m_t = 0.0;
+    double m_y = 0.0;
+    double m_tt = 0.0;
+    double m_ty = 0.0;
+};
+
 // The slope in dB/s of the least-squares line through the levels of peak
 // column from its loudest frame to the last that stands clear of the noise,
 // over the frames that do; none when that lasts under kShortestDecaySeconds.
@@ -129,19 +150,13 @@ std::optional<double> DecaySlope(const Track& track, std::size_t column, double 
         static_cast<double>(last - loudest) * frameSeconds < kShortestDecaySeconds) {
         return std::nullopt;
     }
-    double n = 0.0, st = 0.0, sl = 0.0, stt = 0.0, stl = 0.0;
+    LeastSquares line;
     for (std::size_t f = loudest; f <= last; ++f) {
         if (clear(f)) {
-            const double t = static_cast<double>(f) * frameSeconds;
-            const double l = track.levelDb[f][column];
-            n += 1.0;
-            st += t;
-            sl += l;
-            stt += t * t;
-            stl += t * l;
+            line.Add(static_cast<double>(f) * frameSeconds, track.levelDb[f][column]);
         }
     }
-    return (n * stl - st * sl) / (n * stt - st * st);
+    return line.Slope();
 }
 
 }  // namespace

@@ -56,12 +56,8 @@ struct Top {
 };
 
 Top Refine(std::span<const float> power, std::size_t k) {
-    const double a = LogMagnitude(power, k - 1);
-    const double b = LogMagnitude(power, k);
-    const double c = LogMagnitude(power, k + 1);
-    const double curvature = a - 2.0 * b + c;
-    const double offset = curvature < 0.0 ? 0.5 * (a - c) / curvature : 0.0;
-    return {static_cast<double>(k) + offset, b - 0.25 * (a - c) * offset};
+    const LobeTop top = ParabolaTop(power, k);
+    return {static_cast<double>(k) + top.offsetBins, top.logLevel};
 }
 
 // The two highest maxima of power from bin low to high when they pass as a
@@ -94,6 +90,26 @@ std::optional<std::pair<Top, Top>> TwoTops(std::span<const float> power, std::si
     return std::pair{Refine(power, first), Refine(power, second)};
 }
 
+// When power shows peak as two, moves peak to the stronger and gives the
+// weaker, both with their beat.
+std::optional<Peak> PartOf(Peak& peak, std::span<const float> power, double binHz) {
+    const auto reach = static_cast<std::size_t>(std::ceil(kDoubletSearchHz / binHz));
+    const auto centre = static_cast<std::size_t>(std::lround(peak.frequencyHz / binHz));
+    if (centre <= reach || centre + reach + 1 >= power.size()) {
+        return std::nullopt;
+    }
+    const auto tops = TwoTops(power, centre - reach, centre + reach);
+    if (!tops) {
+        return std::nullopt;
+    }
+    Peak other = peak;
+    peak.frequencyHz = tops->first.bin * binHz;
+    other.frequencyHz = tops->second.bin * binHz;
+    other.levelDb += (tops->second.logLevel - tops->first.logLevel) * kDbPerNeper;
+    peak.beatHz = other.beatHz = std::abs(peak.frequencyHz - other.frequencyHz);
+    return other;
+}
+
 }  // namespace
 
 void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch) {
@@ -110,23 +126,12 @@ void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch) {
     const std::size_t count = SmoothLength(stretch.samples.size());
     const std::vector<float> power = RingingPower(stretch.samples, count);
     const double binHz = stretch.sampleRate / static_cast<double>(count);
-    const auto reach = static_cast<std::size_t>(std::ceil(kDoubletSearchHz / binHz));
     for (auto i = merged.rbegin(); i != merged.rend(); ++i) {
-        Peak& peak = peaks[*i];
-        const auto centre = static_cast<std::size_t>(std::lround(peak.frequencyHz / binHz));
-        if (centre <= reach || centre + reach + 1 >= power.size()) {
+        const std::optional<Peak> other = PartOf(peaks[*i], power, binHz);
+        if (!other) {
             continue;
         }
-        const auto tops = TwoTops(power, centre - reach, centre + reach);
-        if (!tops) {
-            continue;
-        }
-        Peak other = peak;
-        peak.frequencyHz = tops->first.bin * binHz;
-        other.frequencyHz = tops->second.bin * binHz;
-        other.levelDb += (tops->second.logLevel - tops->first.logLevel) * kDbPerNeper;
-        peak.beatHz = other.beatHz = std::abs(peak.frequencyHz - other.frequencyHz);
-        const bool above = other.frequencyHz > peak.frequencyHz;
-        peaks.insert(peaks.begin() + static_cast<std::ptrdiff_t>(*i + (above ? 1 : 0)), other);
+        const bool above = other->frequencyHz > peaks[*i].frequencyHz;
+        peaks.insert(peaks.begin() + static_cast<std::ptrdiff_t>(*i + (above ? 1 : 0)), *other);
     }
 }

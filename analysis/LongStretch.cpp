@@ -15,7 +15,8 @@ LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRat
     }
     const std::size_t divisor = RateDivisor(sampleRate);
     const auto longest = static_cast<std::size_t>(std::ceil(kLongStretchSeconds * sampleRate));
-    const std::size_t count = std::min(longest, samples.size() - onset) / divisor;
+    const std::size_t count =
+        std::min({longest, 2 * kLongestStretch, samples.size() - onset}) / divisor;
     const std::span<const std::int16_t> from = samples.subspan(onset, count * divisor);
     stretch.sampleRate = static_cast<double>(sampleRate) / static_cast<double>(divisor);
     stretch.samples.resize(count);

@@ -21,6 +21,7 @@ struct LongStretch {
     double sampleRate = 0.0;
 };
 
-// From onset on; empty when the rate is not above 0 or onset is past the end.
+// From onset on, at most 2 kLongestStretch samples however high the rate; empty when the rate is
+// not above 0 or onset is past the end.
 LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRate,
                             std::size_t onset);

@@ -44,9 +44,7 @@ std::vector<std::size_t> LocalMaxima(std::span<const float> power, BinRange rang
     return maxima;
 }
 
-// The maxima that may reach the floor, refined by a parabola through the three
-// top points of the log magnitude: the window's lobe is close to a Gaussian,
-// so this is within a few thousandths of a bin.
+// The maxima that may reach the floor, refined between bins.
 std::vector<Top> RefinedTops(std::span<const float> power, BinRange range,
                              std::span<const std::size_t> maxima) {
     // A peak whose top bin lies this far below the loudest one's cannot reach
@@ -62,13 +60,8 @@ std::vector<Top> RefinedTops(std::span<const float> power, BinRange range,
         if (power[k] < quietest) {
             continue;
         }
-        const double a = LogMagnitude(power, k - 1);
-        const double b = LogMagnitude(power, k);
-        const double c = LogMagnitude(power, k + 1);
-        const double curvature = a - 2.0 * b + c;
-        const double offset = curvature < 0.0 ? 0.5 * (a - c) / curvature : 0.0;
-        tops.push_back(
-            {(static_cast<double>(k) + offset) * range.binHz, b - 0.25 * (a - c) * offset});
+        const LobeTop top = ParabolaTop(power, k);
+        tops.push_back({(static_cast<double>(k) + top.offsetBins) * range.binHz, top.logLevel});
     }
     return tops;
 }

@@ -25,3 +25,12 @@ void WindowedPower(std::span<const std::complex<float>> bins, BinRange range,
         power[k] = std::norm(windowed);
     }
 }
+
+LobeTop ParabolaTop(std::span<const float> power, std::size_t k) {
+    const double a = LogMagnitude(power, k - 1);
+    const double b = LogMagnitude(power, k);
+    const double c = LogMagnitude(power, k + 1);
+    const double curvature = a - 2.0 * b + c;
+    const double offset = curvature < 0.0 ? 0.5 * (a - c) / curvature : 0.0;
+    return {offset, b - 0.25 * (a - c) * offset};
+}

@@ -35,3 +35,12 @@ void WindowedPower(std::span<const std::complex<float>> bins, BinRange range,
 inline double LogMagnitude(std::span<const float> power, std::size_t k) {
     return 0.5 * std::log(static_cast<double>(power[k]) + 1e-300);
 }
+
+// The top of the parabola through the log magnitudes at bins k - 1, k and k + 1:
+// the window's lobe is close to a Gaussian, so this is within a few thousandths
+// of a bin of a partial's frequency.
+struct LobeTop {
+    double offsetBins;  // from k
+    double logLevel;
+};
+LobeTop ParabolaTop(std::span<const float> power, std::size_t k);

@@ -23,6 +23,37 @@ AnalysisArea::AnalysisArea(QWidget* parent)
       m_tone(new QLabel(this)),
       m_tuneToStrike(new QPushButton(QStringLiteral("Tune to &Strike"), this)),
       m_extraControls(new QHBoxLayout) {
+    LayOut();
+    connect(m_spectrum, &SpectrumView::clicked, this, &AnalysisArea::RequestTone);
+    connect(m_partials, &PartialTable::partialChosen, this, &AnalysisArea::RequestTone);
+    auto* toTable = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
+    toTable->setContext(Qt::WindowShortcut);
+    connect(toTable, &QShortcut::activated, m_partials, [this] {
+        m_partials->setFocus(Qt::ShortcutFocusReason);
+        if (m_partials->currentRow() < 0 && m_partials->rowCount() > 0) {
+            m_partials->setCurrentCell(0, 0);  // tunes to the first partial
+        }
+    });
+    connect(m_tuneToStrike, &QPushButton::clicked, this, [this] {
+        if (m_analysis && m_analysis->strike) {
+            RequestTone(m_analysis->strike->frequencyHz);
+        }
+    });
+    // Ctrl+Right and Ctrl+Left work wherever the focus is in this window, the
+    // read-only boxes (which would take them to move by words) included.
+    qApp->installEventFilter(this);
+    ShowNoRecording();
+    ShowTone();
+}
+
+namespace {
+
+// A unit of the splitter's first division (scaled to the space there is).
+constexpr int kProportion = 1000;
+
+}  // namespace
+
+void AnalysisArea::LayOut() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -30,8 +61,10 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(m_spectrum);
     splitter->addWidget(m_partials);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    // Two thirds to the spectrum, whose names and axis need the height.
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({2 * kProportion, kProportion});
     splitter->setChildrenCollapsible(false);
     layout->addWidget(splitter, 1);
     auto* readings = new QHBoxLayout;
@@ -44,23 +77,6 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     layout->addLayout(m_extraControls);
     m_tuneToStrike->setAutoDefault(false);
     m_tuneToStrike->setEnabled(false);
-
-    connect(m_spectrum, &SpectrumView::clicked, this, &AnalysisArea::RequestTone);
-    connect(m_partials, &PartialTable::partialChosen, this, &AnalysisArea::RequestTone);
-    auto* toTable = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
-    toTable->setContext(Qt::WindowShortcut);
-    connect(toTable, &QShortcut::activated, m_partials,
-            [this] { m_partials->setFocus(Qt::ShortcutFocusReason); });
-    connect(m_tuneToStrike, &QPushButton::clicked, this, [this] {
-        if (m_analysis && m_analysis->strike) {
-            RequestTone(m_analysis->strike->frequencyHz);
-        }
-    });
-    // Ctrl+Right and Ctrl+Left work wherever the focus is in this window, the
-    // read-only boxes (which would take them to move by words) included.
-    qApp->installEventFilter(this);
-    ShowNoRecording();
-    ShowTone();
 }
 
 AnalysisArea::~AnalysisArea() {

@@ -52,6 +52,8 @@ class AnalysisArea : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The spectrum and the table in a splitter; the readings and buttons below.
+    void LayOut();
     void RequestTone(double hz);
     // The spectrum and strike of analysis (none: empty), with status below it.
     void Show(std::optional<RecordingAnalysis> analysis, const QString& status);

@@ -44,6 +44,8 @@ PartialTable::PartialTable(QWidget* parent) : QTableWidget(0, kColumns, parent) 
     horizontalHeaderItem(kDecay)->setToolTip(QStringLiteral("Level lost each second"));
     horizontalHeaderItem(kBeat)->setToolTip(QStringLiteral("A doublet's beat rate"));
     verticalHeader()->hide();
+    // As low as the header and a row: the spectrum above takes what it needs.
+    setMinimumHeight(3 * (fontMetrics().height() + 4));
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -159,19 +159,24 @@ void SpectrumView::PaintPeaks(QPainter& painter, std::span<const Peak> peaks) co
     }
 }
 
-std::vector<SpectrumView::Label> SpectrumView::Labels() const {
-    std::vector<Label> placed;
-    if (!m_analysis) {
-        return placed;
-    }
+std::vector<const Peak*> SpectrumView::NamedByLoudness(std::span<const Peak> peaks) {
     std::vector<const Peak*> named;
-    for (const Peak& peak : m_analysis->spectrum.peaks) {
+    for (const Peak& peak : peaks) {
         if (!peak.partial.empty() && peak.frequencyHz >= kLowestHz &&
             peak.frequencyHz <= kHighestHz) {
             named.push_back(&peak);
         }
     }
     std::ranges::stable_sort(named, std::greater{}, &Peak::levelDb);
+    return named;
+}
+
+std::vector<SpectrumView::Label> SpectrumView::Labels() const {
+    std::vector<Label> placed;
+    if (!m_analysis) {
+        return placed;
+    }
+    const std::vector<const Peak*> named = NamedByLoudness(m_analysis->spectrum.peaks);
     std::vector<std::string_view> done;
     for (const Peak* peak : named) {
         if (std::ranges::find(done, peak->partial) != done.end()) {

@@ -60,6 +60,8 @@ class SpectrumView : public QWidget {
     void PaintLabels(QPainter& painter) const;
     void PaintCurve(QPainter& painter, const PeakSpectrum& spectrum) const;
     void PaintPeaks(QPainter& painter, std::span<const Peak> peaks) const;
+    // The named peaks on the axis, loudest first.
+    static std::vector<const Peak*> NamedByLoudness(std::span<const Peak> peaks);
     // The first place for a label of width w over the mark at (x, markTop)
     // that meets none of placed.
     std::optional<QRectF> FreePlace(double x, double markTop, double w,

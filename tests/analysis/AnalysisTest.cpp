@@ -189,6 +189,20 @@ TEST(NotABellTest, NoNamesAndNoStrike) {
     }
 }
 
+// A decay needs 0.3 s of a peak clear of the noise: a quarter of a second of
+// a bell gives its peak and no decay, four seconds the decay as it is.
+TEST(AnalysisTest, ADecayOnlyFromLongEnoughARecording) {
+    const std::vector<SyntheticPartial> bell{{600.0, 0, 2.0, ""}};
+    for (const double seconds : {0.35, 4.0}) {
+        const auto analysis = AnalyseRecording(SyntheticBell(bell, kRate, seconds), kRate);
+        ASSERT_TRUE(analysis);
+        ASSERT_EQ(analysis->spectrum.peaks.size(), 1U);
+        const std::optional<double> decay = analysis->spectrum.peaks[0].decayDbPerSecond;
+        EXPECT_EQ(decay.has_value(), seconds > 1.0);
+        EXPECT_NEAR(decay.value_or(4.343), 20.0 / std::numbers::ln10 / 2.0, 0.1);
+    }
+}
+
 TEST(AnalysisTest, AStopRequestEndsTheAnalysis) {
     std::stop_source stop;
     stop.request_stop();

@@ -218,7 +218,8 @@ def command_line(d, binary, check):
     out_partials = out
     freqs = [float(r[0]) for r in partials]
     check(status == 0 and err == "" and out.startswith("frequency_hz\tlevel_db\tnote\tcents\t"
-                                                       "partial\n") and freqs == sorted(freqs),
+                                                       "partial\tdecay_db_s\n") and
+          freqs == sorted(freqs),
           f"--partials: status {status}, stderr {err!r}, ascending rows {freqs}")
     names = {r[4] for r in partials}
     check({"hum", "prime", "tierce", "quint", "nominal", "superquint", "octave nominal"} <= names,
@@ -239,8 +240,9 @@ def command_line(d, binary, check):
     harness.write_wav(path("sine.wav"), np.round(16000 * np.sin(2 * np.pi * 440 * np.arange(
         3 * RATE) / RATE)).astype(np.int16))
     harness.write_wav(path("silence.wav"), np.zeros(RATE, np.int16))
-    check(cli(binary, "--partials", path("sine.wav"))[3] == [["440.00", "0.0", "A4", "+0.0", ""]],
-          "a sine's one partial is 440.00 Hz, A4, unnamed")
+    check(cli(binary, "--partials", path("sine.wav"))[3] == [["440.00", "0.0", "A4", "+0.0", "",
+                                                               "0.00"]],
+          "a sine's one partial is 440.00 Hz, A4, unnamed, not decaying")
     for name in ("sine.wav", "silence.wav"):
         got = cli(binary, "--strike", path(name))[:3]
         check(got == (0, "frequency_hz\tnote\tcents\tbasis\n", ""), f"no strike for {name}: {got}")
@@ -323,6 +325,45 @@ def analysis(s, loader, check, wav, partials, strike):
     check.no_click(rec.data(before)[:, 0], 400.0, "the analysis retunes")
 
 
+def other_bells(d, binary, check):
+    """Tubular bells rendered from Debian's General MIDI sound font give their
+    note within 25 cents as a tubular strike; Debian's freedesktop sounds, no
+    bells, give no names and no strike."""
+    render = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                          "render-tubular-bells")
+    notes = {60: 261.626, 72: 523.251}
+    files = subprocess.run([render, d, *map(str, notes)], capture_output=True, text=True,
+                           check=True).stdout.split()
+    for note, path in zip(notes, files):
+        status, _, _, rows = cli(binary, "--strike", path)
+        cents = 1200 * np.log2(float(rows[0][0]) / notes[note]) if rows else None
+        check(status == 0 and len(rows) == 1 and rows[0][3] == "tubular 2:3:4 fit" and
+              abs(cents) <= 25, f"tubular bell at MIDI note {note}: --strike {rows} ({cents} cents)")
+    sounds = "/usr/share/sounds/freedesktop/stereo"
+    named = {}
+    for name in sorted(os.listdir(sounds)):
+        wav_path = os.path.join(d, name + ".wav")
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-nostdin", "-i",
+                        os.path.join(sounds, name), "-ac", "1", wav_path], check=True)
+        names = [r[4] for r in cli(binary, "--partials", wav_path)[3] if r[4]]
+        if names or cli(binary, "--strike", wav_path)[3]:
+            named[name] = names
+    check(not named, f"the freedesktop sounds give no names and no strike (but {named})")
+
+
+def partial_table(s, loader, check, partials):
+    """After analysis(), with its bell loaded: Alt+P takes the keys to the partial
+    table, on its first row; Down to the next; each row's partial is heard."""
+    app, rec = loader.app, loader.rec
+    named = [float(r[0]) for r in partials if r[4]]
+    before = rec.frames()
+    for key, expected, label in (("alt+p", named[0], "Alt+P: the table's first partial"),
+                                 ("Down", named[1], "Down: the next row's partial")):
+        app.key(key)
+        check.tone(rec.listen(2.0), round(expected, 1), 8192, label, freq_tol=0.1)
+    check.no_click(rec.data(before)[:, 0], 400.0, "the table retunes")
+
+
 def listening(s, loader, check, frames):
     """The program was started as `veltane one-second.wav`: Loop plays it at once."""
     app, rec = loader.app, loader.rec
@@ -401,6 +442,7 @@ def main():
     check = harness.Checks()
     with harness.Session() as s:
         church = command_line(s.dir, args.binary, check)
+        other_bells(s.dir, args.binary, check)
         rec = s.recorder().start()
         no_device(s, args.binary, check)
         loader = start(s, args.binary, rec, check)
@@ -412,6 +454,7 @@ def main():
         long_load(s, loader, check, "Cancel")
         refused(s, loader, check)
         analysis(s, loader, check, *church)
+        partial_table(s, loader, check, church[1])
         exit_by("EXIT", loader, check)
         one_second = harness.bell(1.0, seed=11)
         harness.write_wav(os.path.join(s.dir, "one-second.wav"), one_second)

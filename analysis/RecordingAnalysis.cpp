@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RecordingAnalysis.h"
 
-#include "BellPartials.h"
+#include "DecayRates.h"
+#include "Doublets.h"
+#include "LongStretch.h"
 
 std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> samples,
                                                   int sampleRate, std::stop_token stop) {
@@ -9,8 +11,18 @@ std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> 
     if (!spectrum) {
         return std::nullopt;
     }
-    RecordingAnalysis analysis{std::move(*spectrum), std::nullopt};
-    NameBellPartials(analysis.spectrum.peaks);
-    analysis.strike = EstimateStrike(analysis.spectrum.peaks);
+    RecordingAnalysis analysis{std::move(*spectrum), std::nullopt, BellKind::kNone};
+    std::vector<Peak>& peaks = analysis.spectrum.peaks;
+    analysis.kind = NameBellPartials(peaks);
+    if (!peaks.empty()) {
+        const LongStretch stretch =
+            LoadLongStretch(samples, sampleRate, analysis.spectrum.stretch.start);
+        SplitMergedDoublets(peaks, stretch);
+        if (stop.stop_requested()) {
+            return std::nullopt;
+        }
+        MeasureDecays(peaks, stretch);
+    }
+    analysis.strike = EstimateStrike(peaks);
     return analysis;
 }

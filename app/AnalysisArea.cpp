@@ -6,35 +6,34 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "PartialTable.h"
 #include "SpectrumView.h"
 
 AnalysisArea::AnalysisArea(QWidget* parent)
     : QWidget(parent),
       m_spectrum(new SpectrumView(this)),
+      m_partials(new PartialTable(this)),
       m_status(new QLabel(this)),
       m_strike(new QLabel(this)),
       m_tone(new QLabel(this)),
       m_tuneToStrike(new QPushButton(QStringLiteral("Tune to &Strike"), this)),
       m_extraControls(new QHBoxLayout) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    layout->addWidget(m_spectrum, 1);
-    auto* readings = new QHBoxLayout;
-    readings->setSpacing(16);
-    readings->addWidget(m_tone);
-    readings->addWidget(m_strike, 1);
-    readings->addWidget(m_status);
-    readings->addWidget(m_tuneToStrike);
-    layout->addLayout(readings);
-    layout->addLayout(m_extraControls);
-    m_tuneToStrike->setAutoDefault(false);
-    m_tuneToStrike->setEnabled(false);
-
+    LayOut();
     connect(m_spectrum, &SpectrumView::clicked, this, &AnalysisArea::RequestTone);
+    connect(m_partials, &PartialTable::partialChosen, this, &AnalysisArea::RequestTone);
+    auto* toTable = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
+    toTable->setContext(Qt::WindowShortcut);
+    connect(toTable, &QShortcut::activated, m_partials, [this] {
+        m_partials->setFocus(Qt::ShortcutFocusReason);
+        if (m_partials->currentRow() < 0 && m_partials->rowCount() > 0) {
+            m_partials->setCurrentCell(0, 0);  // tunes to the first partial
+        }
+    });
     connect(m_tuneToStrike, &QPushButton::clicked, this, [this] {
         if (m_analysis && m_analysis->strike) {
             RequestTone(m_analysis->strike->frequencyHz);
@@ -45,6 +44,39 @@ AnalysisArea::AnalysisArea(QWidget* parent)
     qApp->installEventFilter(this);
     ShowNoRecording();
     ShowTone();
+}
+
+namespace {
+
+// A unit of the splitter's first division (scaled to the space there is).
+constexpr int kProportion = 1000;
+
+}  // namespace
+
+void AnalysisArea::LayOut() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    // The spectrum above, the table below; the user may move the line between.
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_spectrum);
+    splitter->addWidget(m_partials);
+    // Two thirds to the spectrum, whose names and axis need the height.
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({2 * kProportion, kProportion});
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter, 1);
+    auto* readings = new QHBoxLayout;
+    readings->setSpacing(16);
+    readings->addWidget(m_tone);
+    readings->addWidget(m_strike, 1);
+    readings->addWidget(m_status);
+    readings->addWidget(m_tuneToStrike);
+    layout->addLayout(readings);
+    layout->addLayout(m_extraControls);
+    m_tuneToStrike->setAutoDefault(false);
+    m_tuneToStrike->setEnabled(false);
 }
 
 AnalysisArea::~AnalysisArea() {
@@ -67,6 +99,7 @@ void AnalysisArea::SetReferenceA4(double hz) {
     m_a4 = hz;
     ShowTone();
     ShowStrike();
+    m_partials->Show(m_analysis, m_a4);
 }
 
 void AnalysisArea::ShowWorking() {
@@ -86,6 +119,7 @@ void AnalysisArea::Show(std::optional<RecordingAnalysis> analysis, const QString
     m_analysis = std::move(analysis);
     m_status->setText(status);
     m_spectrum->SetAnalysis(m_analysis);
+    m_partials->Show(m_analysis, m_a4);
     ShowStrike();
 }
 

@@ -8,15 +8,17 @@
 #include "RecordingAnalysis.h"
 
 class QBoxLayout;
+class PartialTable;
 class QLabel;
 class QPushButton;
 class SpectrumView;
 
 // The area below the tone controls: the recording's spectrum with its peaks and
-// strike estimate, the tone's note, and the ways to put the tone on a peak
-// (a click on the spectrum, Ctrl+Right and Ctrl+Left anywhere in the window,
-// Tune to Strike). It only asks for tones, by toneRequested; the owner retunes
-// and reports back through SetToneFrequency. Window thread only.
+// strike estimate, the table of its named partials below it, the tone's note,
+// and the ways to put the tone on a peak (a click on the spectrum, a row of
+// the table, Ctrl+Right and Ctrl+Left anywhere in the window, Tune to Strike;
+// Alt+P takes the keyboard to the table). It only asks for tones, by toneRequested; the owner
+// retunes and reports back through SetToneFrequency. Window thread only.
 class AnalysisArea : public QWidget {
     Q_OBJECT
 
@@ -38,6 +40,7 @@ class AnalysisArea : public QWidget {
     // A row below the spectrum where further controls may be added.
     QBoxLayout* ExtraControls() const { return m_extraControls; }
     SpectrumView* Spectrum() const { return m_spectrum; }
+    PartialTable* Partials() const { return m_partials; }
 
     // The peak next above (up) or below the tone within its range, if any.
     std::optional<double> NextPeak(bool up) const;
@@ -49,6 +52,8 @@ class AnalysisArea : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The spectrum and the table in a splitter; the readings and buttons below.
+    void LayOut();
     void RequestTone(double hz);
     // The spectrum and strike of analysis (none: empty), with status below it.
     void Show(std::optional<RecordingAnalysis> analysis, const QString& status);
@@ -57,6 +62,7 @@ class AnalysisArea : public QWidget {
     QString NoteText(double hz) const;
 
     SpectrumView* m_spectrum;
+    PartialTable* m_partials;
     QLabel* m_status;
     QLabel* m_strike;
     QLabel* m_tone;

@@ -116,15 +116,19 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
         return kLoadFailedStatus;
     };
     CSoundFile record;
-    LoadResult result = load_result::kOk;
+    LoadResult result = LoadResult::kOk;
     try {
-        result = LoadSoundFile(record, path);
+        // The analysis reads the recording's start only; a long file's rest
+        // is not read at all.
+        LoadOptions options;
+        options.maxSeconds = kAnalysedSeconds;
+        result = LoadSoundFile(record, path, options);
     } catch (const std::bad_alloc&) {
         return fail("Out of memory.");
     } catch (const std::exception& error) {
         return fail(error.what());
     }
-    if (result != load_result::kOk) {
+    if (result != LoadResult::kOk) {
         return fail(LoadMessage(result));
     }
     const std::optional<RecordingAnalysis> analysis =
@@ -138,12 +142,13 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
         }
         return 0;
     }
-    out << "frequency_hz\tlevel_db\tnote\tcents\tpartial\n";
+    out << "frequency_hz\tlevel_db\tnote\tcents\tpartial\tdecay_db_s\n";
     if (analysis) {
         for (const Peak& peak : analysis->spectrum.peaks) {
             const NoteName note = NoteOf(peak.frequencyHz);
             out << Fixed(peak.frequencyHz, 2) << '\t' << Fixed(peak.levelDb, 1) << '\t' << note.name
-                << '\t' << FormatCents(note.cents) << '\t' << peak.partial << '\n';
+                << '\t' << FormatCents(note.cents) << '\t' << peak.partial << '\t'
+                << (peak.decayDbPerSecond ? Fixed(*peak.decayDbPerSecond, 2) : "") << '\n';
         }
     }
     return 0;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <utility>
 
 #include "AccessibleNames.h"
 #include "AfxDispatch.h"
@@ -17,6 +19,7 @@
 #include "DialogUnits.h"
 #include "FileDropFilter.h"
 #include "LoadMessage.h"
+#include "LoadProgressWindow.h"
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
 #include "Resource.h"
@@ -94,15 +97,7 @@ bool CToneMatchDlg::OnInitDialog() {
     m_version = theApp.m_version;
     m_copyright = theApp.m_copyright;
 
-    m_scrollInfo.cbSize = sizeof(SCROLLINFO);
-    m_scrollInfo.fMask = SIF_ALL;
-    m_scrollInfo.nMin = kScrollMin;
-    m_scrollInfo.nMax = kScrollMax;
-    m_scrollInfo.nPage = kScrollPage;
-    m_scrollInfo.nPos = m_scrollPos;
-    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
-    m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
-
+    InitFrequencyScroll();
     m_progress.SetRange(0, 100);
     BuildAnalysisArea();
 
@@ -124,13 +119,27 @@ bool CToneMatchDlg::OnInitDialog() {
         return false;
     }
     if (!m_startFile.empty()) {
-        // Once the window runs, as if Read Waveform had chosen it.
-        QMetaObject::invokeMethod(
-            GetSafeHwnd(),
-            [this, path = m_startFile] { AfxDispatch([&] { LoadRecording(path); }); },
-            Qt::QueuedConnection);
+        LoadOnceRunning(m_startFile);
     }
     return true;
+}
+
+void CToneMatchDlg::InitFrequencyScroll() {
+    m_scrollInfo.cbSize = sizeof(SCROLLINFO);
+    m_scrollInfo.fMask = SIF_ALL;
+    m_scrollInfo.nMin = kScrollMin;
+    m_scrollInfo.nMax = kScrollMax;
+    m_scrollInfo.nPage = kScrollPage;
+    m_scrollInfo.nPos = m_scrollPos;
+    m_frequencyScroll.SetScrollInfo(&m_scrollInfo, true);
+    m_frequencyScroll.EnableScrollBar(ESB_ENABLE_BOTH);
+}
+
+void CToneMatchDlg::LoadOnceRunning(const std::string& path) {
+    // As if Read Waveform had chosen it, once the window's event loop runs.
+    QMetaObject::invokeMethod(
+        GetSafeHwnd(), [this, path] { AfxDispatch([&] { LoadRecording(path); }); },
+        Qt::QueuedConnection);
 }
 
 void CToneMatchDlg::BuildAnalysisArea() {
@@ -175,6 +184,11 @@ void CToneMatchDlg::OnOK() {
     if (m_record) {
         m_record->Cancel();
     }
+    if (m_load != nullptr) {
+        m_load->Cancel();
+        m_exitAfterLoad = IDOK;  // ended once the load has let go
+        return;
+    }
     StopStream();
     CDialog::OnOK();
 }
@@ -182,6 +196,11 @@ void CToneMatchDlg::OnOK() {
 void CToneMatchDlg::OnCancel() {
     if (m_record) {
         m_record->Cancel();
+    }
+    if (m_load != nullptr) {
+        m_load->Cancel();
+        m_exitAfterLoad = IDCANCEL;
+        return;
     }
     StopStream();
     CDialog::OnCancel();
@@ -196,44 +215,40 @@ void CToneMatchDlg::UpdatePlayButton() {
 void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
     if (sender != nullptr && sender == m_frequencyScroll.GetSafeHwnd()) {
         m_frequencyScroll.GetScrollInfo(&m_scrollInfo, SIF_ALL);
-        // Line and page steps stop at the ends of the range; only a drag
-        // reaches the highest thumb position.
-        const auto step = [this](int delta) {
-            return std::clamp(m_scrollPos + delta, kLowestStop, kHighestStop);
-        };
-        switch (code) {
-            case SB_LINELEFT:
-                m_scrollPos = step(-kLineStep);
-                break;
-            case SB_LINERIGHT:
-                m_scrollPos = step(kLineStep);
-                break;
-            case SB_PAGELEFT:
-                m_scrollPos = step(-kPageStep);
-                break;
-            case SB_PAGERIGHT:
-                m_scrollPos = step(kPageStep);
-                break;
-            case SB_THUMBPOSITION:
-                m_scrollPos = m_scrollInfo.nPos;
-                break;
-            case SB_THUMBTRACK:
-                m_scrollPos = m_scrollInfo.nTrackPos;
-                break;
-            case SB_LEFT:
-                m_scrollPos = kLowestStop;
-                break;
-            case SB_RIGHT:
-                m_scrollPos = kHighestStop;
-                break;
-            default:  // SB_ENDSCROLL and anything else leave the position
-                break;
-        }
+        m_scrollPos = ScrolledPosition(code);
         ApplyScrollPosition();
     } else {
         UpdateData(true);
         m_engine.SetAmplitude(m_volume * kAmplitudePerVolumeStep);
         UpdateData(false);
+    }
+}
+
+int CToneMatchDlg::ScrolledPosition(UINT code) const {
+    // Line and page steps stop at the ends of the range; only a drag reaches
+    // the highest thumb position.
+    const auto step = [this](int delta) {
+        return std::clamp(m_scrollPos + delta, kLowestStop, kHighestStop);
+    };
+    switch (code) {
+        case SB_LINELEFT:
+            return step(-kLineStep);
+        case SB_LINERIGHT:
+            return step(kLineStep);
+        case SB_PAGELEFT:
+            return step(-kPageStep);
+        case SB_PAGERIGHT:
+            return step(kPageStep);
+        case SB_THUMBPOSITION:
+            return m_scrollInfo.nPos;
+        case SB_THUMBTRACK:
+            return m_scrollInfo.nTrackPos;
+        case SB_LEFT:
+            return kLowestStop;
+        case SB_RIGHT:
+            return kHighestStop;
+        default:  // SB_ENDSCROLL and anything else leave the position
+            return m_scrollPos;
     }
 }
 
@@ -330,8 +345,17 @@ void CToneMatchDlg::ConnectListeningControls() {
 
 void CToneMatchDlg::InstallShortcuts() {
     QWidget* window = GetSafeHwnd();
-    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { OnOctave(true); });
-    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { OnOctave(false); });
+    // The tone stays put while a load has the window's controls disabled.
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Up), [this] {
+        if (m_load == nullptr) {
+            OnOctave(true);
+        }
+    });
+    AddWindowShortcut(window, QKeySequence(Qt::CTRL | Qt::Key_Down), [this] {
+        if (m_load == nullptr) {
+            OnOctave(false);
+        }
+    });
     // As a click: the button's own handler, and nothing while it is disabled.
     const auto press = [this](int id) {
         if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id))) {
@@ -401,26 +425,81 @@ void CToneMatchDlg::OnReadWaveform() {
 }
 
 void CToneMatchDlg::LoadRecording(const std::string& path) {
+    if (m_load != nullptr) {
+        return;  // a drop while a load runs: the window takes one at a time
+    }
     m_analysis.Cancel();
     m_engine.CloseOutput();
     // The recording is about to change under the engine; until a load succeeds
     // there is nothing to play.
     m_engine.SetRecording({});
 
-    // A read error or an allocation that cannot be met leaves here as an
-    // exception, with the stream closed; the framework reports it.
-    const LoadResult result = LoadSoundFile(theSoundFile, path);
-    if (result == load_result::kOk) {
+    bool cancelled = false;
+    const LoadResult result = ReadRecording(path, cancelled);
+    if (m_exitAfterLoad != 0) {
+        // EXIT or the close box during the load: end now, with no message.
+        const int exit = std::exchange(m_exitAfterLoad, 0);
+        exit == IDOK ? OnOK() : OnCancel();
+        return;
+    }
+    if (result == LoadResult::kOk) {
         m_fileName = theSoundFile.GetFileName();
         m_engine.SetSampleRate(theSoundFile.m_format.SamplesPerSec());
     }
     m_engine.SetRecording(theSoundFile.Samples());
-    if (result != load_result::kOk) {
+    if (result != LoadResult::kOk && !cancelled) {
         AfxMessageBox(LoadMessage(result));
     }
-
     UpdateData(false);
     UpdatePlayButton();
+    RestartStream();
+    StartAnalysis();
+    if (cancelled) {
+        // Told once the tone is back: the user asked for it, nothing went wrong.
+        AfxMessageBox("Loading cancelled.");
+    }
+}
+
+LoadResult CToneMatchDlg::ReadRecording(const std::string& path, bool& cancelled) {
+    LoadProgressWindow progress(GetSafeHwnd());
+    m_load = &progress;
+    EnableForLoad(false);
+    // Whichever way the load leaves (a read error or a want of memory leaves
+    // as an exception, with the stream closed, for the framework to report),
+    // the window is given back.
+    const auto restore = [this](LoadProgressWindow*) {
+        m_load = nullptr;
+        EnableForLoad(true);
+    };
+    const std::unique_ptr<LoadProgressWindow, decltype(restore)> done(&progress, restore);
+    LoadOptions options;
+    options.progress = [&progress](std::uint64_t part, std::uint64_t total) {
+        return progress.Report(part, total);
+    };
+    const LoadResult result = LoadSoundFile(theSoundFile, path, options);
+    cancelled = progress.Cancelled() && result != LoadResult::kOk;
+    return result;
+}
+
+void CToneMatchDlg::EnableForLoad(bool enable) {
+    // EXIT stays: it ends the load and the program.
+    for (const DialogItemTemplate& item : Template().items) {
+        if (HWND control = GetDlgItem(item.id); control != nullptr && item.id != IDOK) {
+            control->setEnabled(enable);
+        }
+    }
+    for (QWidget* area : {static_cast<QWidget*>(m_listening.data()),
+                          static_cast<QWidget*>(m_analysisArea.data())}) {
+        if (area != nullptr) {
+            area->setEnabled(enable);
+        }
+    }
+    if (enable) {
+        UpdatePlayButton();
+    }
+}
+
+void CToneMatchDlg::RestartStream() {
     m_engine.RequestRetune();
     if (!m_engine.OpenOutput()) {
         // The stream cannot run at this rate (too low for a whole buffer, or
@@ -435,7 +514,6 @@ void CToneMatchDlg::LoadRecording(const std::string& path) {
         m_engine.OpenOutput();
         AfxMessageBox("No output device for this format!");
     }
-    StartAnalysis();
 }
 
 void CToneMatchDlg::OnStartStopPlay() {

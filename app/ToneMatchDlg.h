@@ -14,10 +14,12 @@
 #include "EngineHost.h"
 #include "ListeningControls.h"
 #include "ListeningSettings.h"
+#include "LoadResult.h"
 #include "RecordControl.h"
 #include "ScrollInfo.h"
 #include "ToneEngine.h"
 
+class LoadProgressWindow;
 class WaveOut;
 
 // The main dialog: the controls' values, and the tone engine that plays through
@@ -72,10 +74,20 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void WaitForRefill() override;
 
     void StopStream();
+    // The steps of LoadRecording: the read, watched (cancelled tells whether
+    // the user gave it up), with the window's controls disabled meanwhile;
+    // then the stream back at the recording's rate.
+    LoadResult ReadRecording(const std::string& path, bool& cancelled);
+    void EnableForLoad(bool enable);
+    void RestartStream();
     void BuildAnalysisArea();
     // Analyses the loaded recording, or shows that there is none.
     void StartAnalysis();
 
+    void InitFrequencyScroll();
+    void LoadOnceRunning(const std::string& path);
+    // Where a scroll bar report (SB_*) moves the tone, in tenths of a hertz.
+    int ScrolledPosition(UINT code) const;
     // The scroll bar's path for a new scroll position, whoever asked for it:
     // the bar, the typed frequency or an octave jump.
     void ApplyScrollPosition();
@@ -108,6 +120,10 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     std::int32_t m_amplitudeBeforeRecording = 0;
     ListeningSettings m_settings;
     std::string m_startFile;
+    // While a load runs: its progress window, and IDOK or IDCANCEL when EXIT
+    // or the close box asked to end meanwhile (0 for neither).
+    LoadProgressWindow* m_load = nullptr;
+    int m_exitAfterLoad = 0;
     QPointer<AnalysisArea> m_analysisArea;  // owned by the window
     // Reads theSoundFile's samples while it runs; cancelled before they change.
     AnalysisRunner m_analysis;

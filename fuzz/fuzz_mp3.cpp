@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     CSoundFile record;
-    if (record.ReadMp3Header(file) == load_result::kOk) {
+    if (record.ReadMp3Header(file) == LoadResult::kOk) {
         assert(record.m_dataLength == size);
-        if (record.ConvertToMono(file) == load_result::kOk) {
+        if (record.ConvertToMono(file) == LoadResult::kOk) {
             assert(record.m_sampleCount >= 0 && record.m_sampleCount <= record.m_samplesAllocated);
         }
     }

@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     CSoundFile record;
-    if (record.ReadWav(file) == load_result::kOk &&
-        record.ConvertToMono(file) == load_result::kOk) {
+    if (record.ReadWav(file) == LoadResult::kOk && record.ConvertToMono(file) == LoadResult::kOk) {
         // What the engine will play must lie inside the buffer.
         assert(record.m_sampleCount >= 0 && record.m_sampleCount <= record.m_samplesAllocated);
         record.m_loaded = true;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "LittleEndian.h"
+
 // The wFormatTag values the readers and the codec layer name.
 namespace wave_format_tag {
 inline constexpr std::uint16_t kPcm = 0x0001;
@@ -48,15 +50,8 @@ class FormatArea {
     void SetBitsPerSample(std::uint16_t v) { SetU16(kBitsPerSample, v); }
     void SetCbSize(std::uint16_t v) { SetU16(kCbSize, v); }
 
-    std::uint16_t U16(std::size_t offset) const {
-        return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
-    }
-    std::uint32_t U32(std::size_t offset) const {
-        return static_cast<std::uint32_t>(bytes[offset]) |
-               static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-               static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
-               static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-    }
+    std::uint16_t U16(std::size_t offset) const { return LittleEndian16(&bytes[offset]); }
+    std::uint32_t U32(std::size_t offset) const { return LittleEndian32(&bytes[offset]); }
     void SetU16(std::size_t offset, std::uint16_t v) {
         bytes[offset] = static_cast<std::uint8_t>(v);
         bytes[offset + 1] = static_cast<std::uint8_t>(v >> 8);

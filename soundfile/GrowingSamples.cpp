@@ -12,6 +12,12 @@ constexpr std::size_t kFirstCapacity = std::size_t{1} << 17;
 
 }  // namespace
 
+void GrowingSamples::Reserve(std::size_t count) {
+    if (count > m_capacity) {
+        Reallocate(count);
+    }
+}
+
 std::span<std::int16_t> GrowingSamples::Extend(std::size_t count) {
     if (count > m_capacity - m_size) {
         Reallocate(std::max({m_size + count, 2 * m_capacity, kFirstCapacity}));

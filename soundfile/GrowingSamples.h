@@ -8,12 +8,16 @@
 
 #include "SoundFile.h"
 
-// Mono samples appended as a decoder makes them, in a buffer that doubles as it
-// fills. glibc's std::realloc() moves a buffer this large by remapping its
-// pages, so neither the growth nor the final trim copies the samples or holds
-// them twice, and room not yet written takes no memory.
+// Mono samples appended as a decoder makes them, in a buffer sized once from
+// the expected count and doubled only when that proves short. glibc's
+// std::realloc() moves a buffer this large by remapping its pages, so neither
+// the growth nor the final trim copies the samples or holds them twice, and
+// room not yet written takes no memory.
 class GrowingSamples {
   public:
+    // Room for count samples in all, so that a good estimate never grows.
+    // Throws std::bad_alloc when the memory is not there.
+    void Reserve(std::size_t count);
     // Room for count more samples at the end, to be written by the caller.
     // Throws std::bad_alloc when the memory is not there.
     std::span<std::int16_t> Extend(std::size_t count);

@@ -2,7 +2,7 @@
 #include "LoadMessage.h"
 
 const char* LoadMessage(LoadResult result) {
-    using namespace load_result;
+    using enum LoadResult;
     switch (result) {
         case kOk:
             return nullptr;
@@ -23,7 +23,7 @@ const char* LoadMessage(LoadResult result) {
             return "Not a valid mp3 file!";
         case kOpenFailed:
             return "Failed to open file!";
-        default:
-            return "Bad file!";
     }
+    // Only a number cast from outside the list gets here.
+    return "Bad file!";
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "LoadOptions.h"
 #include "LoadResult.h"
 #include "SoundFile.h"
 
@@ -10,6 +11,10 @@
 // stream is closed: stores the path, clears the loaded flag, opens the file,
 // picks the reader by the exact extension ("wav", "WAV", "mp3", "MP3"), converts
 // to mono samples and closes the file. Sets the loaded flag only on success.
-// Window thread. A read error or an allocation that cannot be met propagates as
-// an exception (CFileException, std::bad_alloc) with the loaded flag clear.
-LoadResult LoadSoundFile(CSoundFile& record, const std::string& path);
+// The options may bound the load to the recording's start and watch (and
+// cancel) the conversion; by default the whole file loads unwatched.
+// Window thread (or the command line's). A read error or an allocation that
+// cannot be met propagates as an exception (CFileException, std::bad_alloc)
+// with the loaded flag clear.
+LoadResult LoadSoundFile(CSoundFile& record, const std::string& path,
+                         const LoadOptions& options = {});

@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <cassert>
 
+#include "LittleEndian.h"
+
 namespace {
 
 std::int32_t S16At(std::span<const std::uint8_t> pcm, std::size_t index) {
-    const auto bits = static_cast<std::uint16_t>(pcm[2 * index] | pcm[2 * index + 1] << 8);
-    return static_cast<std::int16_t>(bits);
+    return static_cast<std::int16_t>(LittleEndian16(&pcm[2 * index]));
 }
 
 }  // namespace

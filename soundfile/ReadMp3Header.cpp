@@ -41,7 +41,7 @@ LoadResult CSoundFile::ReadMp3Header(CStdioFile& file) {
     const std::size_t got = file.Read(window.data(), window.size());
     const auto offset = Mp3FrameHeader::Find(std::span(window.data(), got), kLastOffset);
     if (!offset) {
-        return load_result::kNotMp3;
+        return LoadResult::kNotMp3;
     }
     const Mp3FrameHeader header =
         *Mp3FrameHeader::Parse(std::span(window).subspan(*offset).first<Mp3FrameHeader::kSize>());
@@ -69,5 +69,5 @@ LoadResult CSoundFile::ReadMp3Header(CStdioFile& file) {
     m_sampleCount = static_cast<std::int32_t>(
         std::min<std::uint64_t>(frames, std::numeric_limits<std::int32_t>::max()));
     file.SeekToBegin();
-    return load_result::kOk;
+    return LoadResult::kOk;
 }

@@ -3,14 +3,10 @@
 #include <cstring>
 #include <limits>
 
+#include "LittleEndian.h"
 #include "SoundFile.h"
 
 namespace {
-
-std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
 
 bool ReadHeader(CStdioFile& file, RiffChunkHeader& header) {
     std::uint8_t bytes[8];
@@ -60,7 +56,7 @@ bool CSoundFile::FindChunk(CStdioFile& file, const char (&id)[5], RiffChunkHeade
 }
 
 LoadResult CSoundFile::ReadWav(CStdioFile& file) {
-    using namespace load_result;
+    using enum LoadResult;
     RiffChunkHeader header;
     if (!FindChunk(file, "RIFF", header)) {
         return kNoRiff;

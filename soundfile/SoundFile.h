@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "FormatArea.h"
+#include "LoadOptions.h"
 #include "LoadResult.h"
 #include "StdioFile.h"
+
+class MonoCollector;
 
 // An 8-byte RIFF chunk header as it stands in the file.
 struct RiffChunkHeader {
@@ -45,7 +49,10 @@ class CSoundFile {
     bool FindChunk(CStdioFile& file, const char (&id)[5], RiffChunkHeader& header);
     LoadResult ReadWav(CStdioFile& file);
     LoadResult ReadMp3Header(CStdioFile& file);
-    LoadResult ConvertToMono(CStdioFile& file);
+    // From the data's start, where ReadWav() or ReadMp3Header() left the file,
+    // to mono signed 16-bit samples at the file's rate: as much as the options
+    // keep, telling their observer how far it has come.
+    LoadResult ConvertToMono(CStdioFile& file, const LoadOptions& options = {});
 
     // The samples that may be played: empty unless the last load succeeded.
     std::span<const std::int16_t> Samples() const;
@@ -57,6 +64,13 @@ class CSoundFile {
     std::unique_ptr<std::int16_t[], SampleBufferFree> m_samples;
     std::int32_t m_samplesAllocated = 0;  // room in m_samples, in samples
     bool m_loaded = false;
+
+  private:
+    LoadResult ConvertPcm(CStdioFile& file, const LoadOptions& options);
+    LoadResult ConvertCoded(CStdioFile& file, std::uint64_t position, const LoadOptions& options);
+    LoadResult KeepDecoded(const FormatArea& decoded, std::optional<std::uint32_t> written,
+                           MonoCollector& mono);
+    void SetMono16Format();
 };
 
 extern CSoundFile theSoundFile;

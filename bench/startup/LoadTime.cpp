@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 7; ++i) {
         CSoundFile record;
         const auto t0 = std::chrono::steady_clock::now();
-        if (LoadSoundFile(record, argv[1]) != 0) {
+        if (LoadSoundFile(record, argv[1]) != LoadResult::kOk) {
             return 1;
         }
         ms.push_back(

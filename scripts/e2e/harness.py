@@ -25,7 +25,7 @@ START_STOP = (45, 90)
 MESSAGES = ["Not a valid .wav file!", "No data in file!", "Format not supported!",
             "Error during conversion!", "Conversion not possible!", "Not a valid mp3 file!",
             "Failed to open file!", "Bad file!", "No output device for this format!",
-            "Click OK..."]
+            "Click OK...", "Loading cancelled."]
 SETTLE = 0.8  # s: two buffers of 186 ms and the server's latency, with room to spare
 
 

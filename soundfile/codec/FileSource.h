@@ -19,6 +19,8 @@ class FileSource : public ByteSource {
     // Throws CFileException on a read error, as the file does.
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
 
+    // Where the last read ended, from the source's start.
+    std::uint64_t Position() const { return m_next; }
     // True when the file held less than its length promised: it shrank since
     // the length was taken. Nothing is read after that.
     bool Cut() const { return m_cut; }

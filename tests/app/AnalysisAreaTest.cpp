@@ -8,6 +8,7 @@
 
 #include "AnalysisArea.h"
 #include "DialogHarness.h"
+#include "PartialTable.h"
 #include "RecordingAnalysis.h"
 #include "SpectrumView.h"
 #include "SyntheticBell.h"
@@ -78,6 +79,39 @@ TEST_F(AnalysisAreaTest, AClickTunesToTheNearPeakElseToTheClampedFrequency) {
     // Beyond the tone's range: its end.
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(static_cast<int>(view->XOf(3000.0)), y));
     ExpectTone(1500.0);
+}
+
+// The table lists what the spectrum names; a row chosen by mouse or key tunes
+// to its partial. The spectrum's names of close partials (the prime and tierce
+// here lie about 20 pixels apart) never cover one another.
+TEST_F(AnalysisAreaTest, ATableRowTunesToItsPartialAndNoNameCoversAnother) {
+    std::vector<double> named;
+    for (const Peak& peak : expected.spectrum.peaks) {
+        if (!peak.partial.empty()) {
+            named.push_back(peak.frequencyHz);
+        }
+    }
+    PartialTable* table = Area()->Partials();
+    ASSERT_EQ(named.size(), 7U);
+    ASSERT_EQ(table->rowCount(), 7);
+    EXPECT_EQ(table->item(4, PartialTable::kName)->text(), "nominal");
+    EXPECT_EQ(table->item(4, PartialTable::kInterval)->text(), "+0.0");
+    EXPECT_EQ(table->item(3, PartialTable::kNote)->text(), "A4 +37.4");
+    table->scrollToItem(table->item(4, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualItemRect(table->item(4, 0)).center());
+    ExpectTone(named[4]);
+    QTest::keyClick(table, Qt::Key_Down);
+    ExpectTone(named[5]);
+
+    const std::vector<SpectrumView::Label> labels = Area()->Spectrum()->Labels();
+    EXPECT_GE(labels.size(), 6U);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        for (std::size_t j = i + 1; j < labels.size(); ++j) {
+            EXPECT_FALSE(labels[i].rect.intersects(labels[j].rect))
+                << labels[i].text.toStdString() << " " << labels[j].text.toStdString();
+        }
+    }
 }
 
 }  // namespace

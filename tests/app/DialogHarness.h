@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QUrl>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -117,6 +120,18 @@ class DialogHarness {
     }
 
     QString Text(int id) const { return itemAs<QLineEdit>(id)->text(); }
+
+    // Drags urls onto the window and drops them there, as a file manager does.
+    void Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = window()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window(), &drop);
+        QCoreApplication::processEvents();
+    }
 
     // The tone, in tenths of a hertz, wherever it shows: the handler, the bar, the
     // engine and the frequency box.

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <QMimeData>
-#include <QUrl>
 #include <cmath>
 #include <functional>
 #include <sstream>
@@ -29,7 +27,8 @@ const std::vector<std::string> kNames = {
 std::vector<std::int16_t> Tone() {
     std::vector<std::int16_t> samples(11025);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<std::int16_t>(std::lround(12000 * std::sin(0.1 * static_cast<double>(i))));
+        samples[i] =
+            static_cast<std::int16_t>(std::lround(12000 * std::sin(0.1 * static_cast<double>(i))));
     }
     return samples;
 }
@@ -64,16 +63,9 @@ const Way kWays[] = {
      }},
     {"Drop",
      [](DialogHarness& h, const std::string& path) {
-         QMimeData data;
          // As a file manager sends it: the path's bytes percent-encoded.
-         data.setUrls({QUrl::fromEncoded("file://" +
-                                         QByteArray::fromStdString(path).toPercentEncoding("/"))});
-         const QPoint at = h.window()->rect().center();
-         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-         QApplication::sendEvent(h.window(), &enter);
-         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-         QApplication::sendEvent(h.window(), &drop);
-         QCoreApplication::processEvents();
+         h.Drop({QUrl::fromEncoded("file://" +
+                                   QByteArray::fromStdString(path).toPercentEncoding("/"))});
      }},
 };
 

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -92,5 +95,62 @@ TEST_F(LoadPlay, AFailedLoadDisablesPlayAndAReadErrorLeavesTheStreamClosed) {
     EXPECT_TRUE(h.device.IsOpen());
     EXPECT_TRUE(h.item(IDC_START_STOP)->isEnabled());
 }
+
+// A conversion that runs long shows how far it is; Cancel gives it up with the
+// tone back, the recording unloaded and a note; EXIT ends the dialog with no
+// message. The file is sparse: its header declares 2 GiB of silence.
+struct LongLoadCase {
+    const char* name;
+    bool exit;
+};
+
+class LongLoad : public testing::TestWithParam<LongLoadCase> {};
+
+TEST_P(LongLoad, ShowsProgressAndEndsWhenAsked) {
+    TempDir dir;
+    DialogHarness h;
+    constexpr std::uint32_t kDeclared = 2u << 30;
+    const Bytes head =
+        Wave(Concat({Chunk("fmt ", FmtBody({.channels = 1, .byteRate = 88200, .blockAlign = 2})),
+                     ChunkWithSize("data", kDeclared, {})}));
+    const std::string path = dir.Write("long.wav", head);
+    std::filesystem::resize_file(path, head.size() + kDeclared);
+
+    bool shown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<QProgressDialog*>(widget);
+            if (progress != nullptr && progress->isVisible() && !shown) {
+                shown = true;
+                EXPECT_FALSE(h.item(IDC_READ_WAVEFORM)->isEnabled()) << "the window waits";
+                QTest::mouseClick(
+                    GetParam().exit ? h.item(IDOK) : progress->findChild<QPushButton*>(),
+                    Qt::LeftButton);
+            }
+        }
+    });
+    poll.start(50);
+    h.prompter.answers.push_back(path);
+    QTest::mouseClick(h.item(IDC_READ_WAVEFORM), Qt::LeftButton);
+
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(theSoundFile.m_loaded);
+    EXPECT_EQ(h.dialog->IsEnded(), GetParam().exit);
+    EXPECT_EQ(h.device.IsOpen(), !GetParam().exit) << "the tone back, or the stream stopped";
+    EXPECT_EQ(h.prompter.messages, GetParam().exit
+                                       ? std::vector<std::string>{}
+                                       : std::vector<std::string>{"Loading cancelled."});
+    if (!GetParam().exit) {
+        EXPECT_TRUE(h.item(IDC_READ_WAVEFORM)->isEnabled());
+        EXPECT_FALSE(h.item(IDC_START_STOP)->isEnabled());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialog, LongLoad,
+                         testing::Values(LongLoadCase{"Cancel", false}, LongLoadCase{"Exit", true}),
+                         [](const testing::TestParamInfo<LongLoadCase>& p) {
+                             return std::string(p.param.name);
+                         });
 
 }  // namespace

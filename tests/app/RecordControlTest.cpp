@@ -90,7 +90,7 @@ TEST(RecordControl, RecordsATakeOrSaysWhyNot) {
             << path.toStdString();
         // The take loads as it was heard: from the pre-roll to 45 dB below the peak.
         CSoundFile record;
-        ASSERT_EQ(LoadSoundFile(record, path.toStdString()), load_result::kOk);
+        ASSERT_EQ(LoadSoundFile(record, path.toStdString()), LoadResult::kOk);
         EXPECT_EQ(record.m_format.SamplesPerSec(), 48000u);
         EXPECT_NEAR(double(record.Samples().size()) / 48000, 0.5 + 0.1 + 5.18 * 0.3, 0.15);
     }

@@ -116,6 +116,48 @@ def cancel(s, loader, check):
     check.tone(loader.rec.data(mark), 440.0, 8192, "tone through a cancelled file dialog")
 
 
+def sparse_wav(path, data_bytes):
+    """A 16-bit mono 44.1 kHz WAV whose header declares data_bytes of silence,
+    made sparse (truncate), so it takes no disk space."""
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 36 + data_bytes) + b"WAVEfmt " +
+                struct.pack("<IHHIIHH", 16, 1, 1, RATE, 2 * RATE, 2, 16) + b"data" +
+                struct.pack("<I", data_bytes))
+        f.truncate(44 + data_bytes)
+
+
+def long_load(s, loader, check, how):
+    """A 3.9 GB recording: its progress shows, and Cancel brings the tone back
+    within 2 s, or EXIT ends the program within 2 s."""
+    app = loader.app
+    path = os.path.join(s.dir, "twelve-hours.wav")
+    sparse_wav(path, 3_900_000_000)
+    if not loader.choose_file(path):
+        return
+    try:
+        progress = _wait_for_window(app, "Loading", 10)
+    except harness.HarnessError as error:
+        check(False, f"the long load shows its progress ({error})")
+        return
+    if how == "EXIT":
+        exit_by("EXIT", loader, check)  # during the load
+        os.remove(path)
+        return
+    mark = loader.rec.frames()
+    app.key("Escape", wid=progress)
+    loader.expect_message("Loading cancelled.", timeout=5)
+    loader.rec.wait_frames(mark + 2 * RATE)
+    first, last = harness.sounding_span(loader.rec.data(mark)[:2 * RATE, 0])
+    check(last > first, f"Cancel brings the tone back within 2 s (from frame {first})")
+    loader.expect_tone("tone after a cancelled load")
+    os.remove(path)
+
+
+def _wait_for_window(app, name, timeout):
+    return harness._wait_for(lambda: next(iter(app.windows_named(name)), None), timeout,
+                             f"a window named {name!r}", interval=0.1)
+
+
 def mp3(s, loader, check):
     src, path = os.path.join(s.dir, "bell2.wav"), os.path.join(s.dir, "bell2.mp3")
     harness.write_wav(src, harness.bell(1.5, seed=2))
@@ -176,7 +218,8 @@ def command_line(d, binary, check):
     out_partials = out
     freqs = [float(r[0]) for r in partials]
     check(status == 0 and err == "" and out.startswith("frequency_hz\tlevel_db\tnote\tcents\t"
-                                                       "partial\n") and freqs == sorted(freqs),
+                                                       "partial\tdecay_db_s\n") and
+          freqs == sorted(freqs),
           f"--partials: status {status}, stderr {err!r}, ascending rows {freqs}")
     names = {r[4] for r in partials}
     check({"hum", "prime", "tierce", "quint", "nominal", "superquint", "octave nominal"} <= names,
@@ -197,8 +240,9 @@ def command_line(d, binary, check):
     harness.write_wav(path("sine.wav"), np.round(16000 * np.sin(2 * np.pi * 440 * np.arange(
         3 * RATE) / RATE)).astype(np.int16))
     harness.write_wav(path("silence.wav"), np.zeros(RATE, np.int16))
-    check(cli(binary, "--partials", path("sine.wav"))[3] == [["440.00", "0.0", "A4", "+0.0", ""]],
-          "a sine's one partial is 440.00 Hz, A4, unnamed")
+    check(cli(binary, "--partials", path("sine.wav"))[3] == [["440.00", "0.0", "A4", "+0.0", "",
+                                                               "0.00"]],
+          "a sine's one partial is 440.00 Hz, A4, unnamed, not decaying")
     for name in ("sine.wav", "silence.wav"):
         got = cli(binary, "--strike", path(name))[:3]
         check(got == (0, "frequency_hz\tnote\tcents\tbasis\n", ""), f"no strike for {name}: {got}")
@@ -281,6 +325,45 @@ def analysis(s, loader, check, wav, partials, strike):
     check.no_click(rec.data(before)[:, 0], 400.0, "the analysis retunes")
 
 
+def other_bells(d, binary, check):
+    """Tubular bells rendered from Debian's General MIDI sound font give their
+    note within 25 cents as a tubular strike; Debian's freedesktop sounds, no
+    bells, give no names and no strike."""
+    render = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                          "render-tubular-bells")
+    notes = {60: 261.626, 72: 523.251}
+    files = subprocess.run([render, d, *map(str, notes)], capture_output=True, text=True,
+                           check=True).stdout.split()
+    for note, path in zip(notes, files):
+        status, _, _, rows = cli(binary, "--strike", path)
+        cents = 1200 * np.log2(float(rows[0][0]) / notes[note]) if rows else None
+        check(status == 0 and len(rows) == 1 and rows[0][3] == "tubular 2:3:4 fit" and
+              abs(cents) <= 25, f"tubular bell at MIDI note {note}: --strike {rows} ({cents} cents)")
+    sounds = "/usr/share/sounds/freedesktop/stereo"
+    named = {}
+    for name in sorted(os.listdir(sounds)):
+        wav_path = os.path.join(d, name + ".wav")
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-nostdin", "-i",
+                        os.path.join(sounds, name), "-ac", "1", wav_path], check=True)
+        names = [r[4] for r in cli(binary, "--partials", wav_path)[3] if r[4]]
+        if names or cli(binary, "--strike", wav_path)[3]:
+            named[name] = names
+    check(not named, f"the freedesktop sounds give no names and no strike (but {named})")
+
+
+def partial_table(s, loader, check, partials):
+    """After analysis(), with its bell loaded: Alt+P takes the keys to the partial
+    table, on its first row; Down to the next; each row's partial is heard."""
+    app, rec = loader.app, loader.rec
+    named = [float(r[0]) for r in partials if r[4]]
+    before = rec.frames()
+    for key, expected, label in (("alt+p", named[0], "Alt+P: the table's first partial"),
+                                 ("Down", named[1], "Down: the next row's partial")):
+        app.key(key)
+        check.tone(rec.listen(2.0), round(expected, 1), 8192, label, freq_tol=0.1)
+    check.no_click(rec.data(before)[:, 0], 400.0, "the table retunes")
+
+
 def listening(s, loader, check, frames):
     """The program was started as `veltane one-second.wav`: Loop plays it at once."""
     app, rec = loader.app, loader.rec
@@ -359,6 +442,7 @@ def main():
     check = harness.Checks()
     with harness.Session() as s:
         church = command_line(s.dir, args.binary, check)
+        other_bells(s.dir, args.binary, check)
         rec = s.recorder().start()
         no_device(s, args.binary, check)
         loader = start(s, args.binary, rec, check)
@@ -367,14 +451,18 @@ def main():
         loader = start(s, args.binary, rec, check)
         for case in (cancel, wav, bad, mp3):
             case(s, loader, check)
+        long_load(s, loader, check, "Cancel")
         refused(s, loader, check)
         analysis(s, loader, check, *church)
+        partial_table(s, loader, check, church[1])
         exit_by("EXIT", loader, check)
         one_second = harness.bell(1.0, seed=11)
         harness.write_wav(os.path.join(s.dir, "one-second.wav"), one_second)
         loader = start(s, args.binary, rec, check, args=[os.path.join(s.dir, "one-second.wav")])
         listening(s, loader, check, one_second)
         exit_by("close box", loader, check)
+        loader = start(s, args.binary, rec, check)
+        long_load(s, loader, check, "EXIT")
         # The rates with the latency the program asks for itself, not a wider server buffer;
         # started with a file that is no recording, whose message comes first.
         s.env.pop("PULSE_LATENCY_MSEC", None)

@@ -82,7 +82,7 @@ TEST_P(FixtureDecodeTest, MatchesReferenceDecode) {
     CSoundFile record;
     const LoadResult code = LoadSoundFile(record, (kFixtures / c.file).string());
     ASSERT_EQ(code, c.code);
-    if (code != 0) {
+    if (code != LoadResult::kOk) {
         EXPECT_FALSE(record.m_loaded);
         return;
     }
@@ -110,46 +110,48 @@ TEST_P(FixtureDecodeTest, MatchesReferenceDecode) {
 
 constexpr auto E = Match::Exact;
 constexpr auto C = Match::Close;
+using enum LoadResult;
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, FixtureDecodeTest,
-    ::testing::Values(
-        FixtureCase{"pcm_u8_mono_8000.wav", 0, 8000, 1, E},
-        FixtureCase{"pcm_u8_stereo_11025.wav", 0, 11025, 2, E},
-        FixtureCase{"pcm_s16_mono_16000.wav", 0, 16000, 1, E},
-        FixtureCase{"pcm_s16_stereo_22050.wav", 0, 22050, 2, E},
-        FixtureCase{"pcm_s16_mono_32000.wav", 0, 32000, 1, E},
-        FixtureCase{"pcm_s16_stereo_44100.wav", 0, 44100, 2, E},
-        FixtureCase{"pcm_s16_mono_48000.wav", 0, 48000, 1, E},
-        FixtureCase{"pcm_s16_stereo_96000.wav", 0, 96000, 2, E},
-        FixtureCase{"pcm_s24_mono_44100.wav", 6},
-        FixtureCase{"chunks_around_fmt_22050.wav", 0, 22050, 2, E},
-        FixtureCase{"odd_chunks_padded_8000.wav", 0, 8000, 1, E},
-        FixtureCase{"odd_chunks_unpadded_8000.wav", 0, 8000, 1, E, 0, "odd_chunks_padded_8000.wav"},
-        FixtureCase{"fmt17_padded_16000.wav", 0, 16000, 1, E},
-        FixtureCase{"adpcm_ms_stereo_22050.wav", 0, 22050, 2, C, 2048},
-        FixtureCase{"adpcm_ima_mono_16000.wav", 0, 16000, 1, C, 2048},
-        FixtureCase{"alaw_mono_8000.wav", 0, 8000, 1, E},
-        FixtureCase{"mulaw_stereo_8000.wav", 0, 8000, 2, E},
-        FixtureCase{"gsm_ms_mono_8000.wav", 0, 8000, 1, C, 320},
-        FixtureCase{"float32_mono_22050.wav", 0, 22050, 1, E},
-        FixtureCase{"float32_extensible_stereo_44100.wav", 0, 44100, 2, E},
-        FixtureCase{"extensible_s16_stereo_96000.wav", 0, 96000, 2, E},
-        FixtureCase{"extensible_s24_mono_48000.wav", 0, 48000, 1, E},
-        FixtureCase{"mpeg1_cbr128_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-        FixtureCase{"mpeg1_vbr_mono_48000.mp3", 0, 48000, 1, C, 2304},
-        FixtureCase{"mpeg1_cbr64_stereo_32000_notag.mp3", 0, 32000, 2, C, 2304},
-        FixtureCase{"mpeg2_cbr64_mono_22050.mp3", 0, 22050, 1, C, 1152},
-        FixtureCase{"mpeg2_vbr_stereo_24000.mp3", 0, 24000, 2, C, 1152},
-        FixtureCase{"mpeg25_cbr16_mono_8000.mp3", 0, 8000, 1, C, 1152},
-        FixtureCase{"mpeg25_vbr_stereo_11025.mp3", 0, 11025, 2, C, 1152},
-        FixtureCase{"id3_small_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-        FixtureCase{"id3_large_mono_22050.mp3", 0, 22050, 1, C, 1152},
-        FixtureCase{"layer2_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-        FixtureCase{"concat_44100_stereo_22050_mono.mp3", 0, 44100, 2, C, 2304, nullptr, 1120},
-        FixtureCase{"cut_mpeg1_stereo_44100.mp3", 0, 44100, 2, C, 2304},
-        FixtureCase{"mp3_in_wav_mono_22050.wav", 0, 22050, 1, C, 1152},
-        FixtureCase{"mp2_in_wav_stereo_48000.wav", 0, 48000, 2, C, 2304}),
+    ::testing::Values(FixtureCase{"pcm_u8_mono_8000.wav", kOk, 8000, 1, E},
+                      FixtureCase{"pcm_u8_stereo_11025.wav", kOk, 11025, 2, E},
+                      FixtureCase{"pcm_s16_mono_16000.wav", kOk, 16000, 1, E},
+                      FixtureCase{"pcm_s16_stereo_22050.wav", kOk, 22050, 2, E},
+                      FixtureCase{"pcm_s16_mono_32000.wav", kOk, 32000, 1, E},
+                      FixtureCase{"pcm_s16_stereo_44100.wav", kOk, 44100, 2, E},
+                      FixtureCase{"pcm_s16_mono_48000.wav", kOk, 48000, 1, E},
+                      FixtureCase{"pcm_s16_stereo_96000.wav", kOk, 96000, 2, E},
+                      FixtureCase{"pcm_s24_mono_44100.wav", kUnsupportedFormat},
+                      FixtureCase{"chunks_around_fmt_22050.wav", kOk, 22050, 2, E},
+                      FixtureCase{"odd_chunks_padded_8000.wav", kOk, 8000, 1, E},
+                      FixtureCase{"odd_chunks_unpadded_8000.wav", kOk, 8000, 1, E, 0,
+                                  "odd_chunks_padded_8000.wav"},
+                      FixtureCase{"fmt17_padded_16000.wav", kOk, 16000, 1, E},
+                      FixtureCase{"adpcm_ms_stereo_22050.wav", kOk, 22050, 2, C, 2048},
+                      FixtureCase{"adpcm_ima_mono_16000.wav", kOk, 16000, 1, C, 2048},
+                      FixtureCase{"alaw_mono_8000.wav", kOk, 8000, 1, E},
+                      FixtureCase{"mulaw_stereo_8000.wav", kOk, 8000, 2, E},
+                      FixtureCase{"gsm_ms_mono_8000.wav", kOk, 8000, 1, C, 320},
+                      FixtureCase{"float32_mono_22050.wav", kOk, 22050, 1, E},
+                      FixtureCase{"float32_extensible_stereo_44100.wav", kOk, 44100, 2, E},
+                      FixtureCase{"extensible_s16_stereo_96000.wav", kOk, 96000, 2, E},
+                      FixtureCase{"extensible_s24_mono_48000.wav", kOk, 48000, 1, E},
+                      FixtureCase{"mpeg1_cbr128_stereo_44100.mp3", kOk, 44100, 2, C, 2304},
+                      FixtureCase{"mpeg1_vbr_mono_48000.mp3", kOk, 48000, 1, C, 2304},
+                      FixtureCase{"mpeg1_cbr64_stereo_32000_notag.mp3", kOk, 32000, 2, C, 2304},
+                      FixtureCase{"mpeg2_cbr64_mono_22050.mp3", kOk, 22050, 1, C, 1152},
+                      FixtureCase{"mpeg2_vbr_stereo_24000.mp3", kOk, 24000, 2, C, 1152},
+                      FixtureCase{"mpeg25_cbr16_mono_8000.mp3", kOk, 8000, 1, C, 1152},
+                      FixtureCase{"mpeg25_vbr_stereo_11025.mp3", kOk, 11025, 2, C, 1152},
+                      FixtureCase{"id3_small_stereo_44100.mp3", kOk, 44100, 2, C, 2304},
+                      FixtureCase{"id3_large_mono_22050.mp3", kOk, 22050, 1, C, 1152},
+                      FixtureCase{"layer2_stereo_44100.mp3", kOk, 44100, 2, C, 2304},
+                      FixtureCase{"concat_44100_stereo_22050_mono.mp3", kOk, 44100, 2, C, 2304,
+                                  nullptr, 1120},
+                      FixtureCase{"cut_mpeg1_stereo_44100.mp3", kOk, 44100, 2, C, 2304},
+                      FixtureCase{"mp3_in_wav_mono_22050.wav", kOk, 22050, 1, C, 1152},
+                      FixtureCase{"mp2_in_wav_stereo_48000.wav", kOk, 48000, 2, C, 2304}),
     [](const auto& p) {
         std::string name = p.param.file;
         std::replace(name.begin(), name.end(), '.', '_');

@@ -36,38 +36,41 @@ std::vector<BadCase> BadCases() {
     const Bytes data = Chunk("data", Bytes(16, 0));
     const char* const wav = "Not a valid .wav file!";
     const char* const noCodec = "Conversion not possible!";
+    using enum LoadResult;
     return {
-        {"ExtensionMixedCase", "a.Wav", good, 1, wav},
-        {"NoExtension", "wav", good, 1, wav},
-        {"DotInTheFolderOnly", "a.d/wav", good, 1, wav},
-        {"OtherExtension", "a.flac", good, 1, wav},
-        {"NotWaveForm", "a.wav", Concat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}, Bytes(4, 'X')}), 2,
+        {"ExtensionMixedCase", "a.Wav", good, kBadExtension, wav},
+        {"NoExtension", "wav", good, kBadExtension, wav},
+        {"DotInTheFolderOnly", "a.d/wav", good, kBadExtension, wav},
+        {"OtherExtension", "a.flac", good, kBadExtension, wav},
+        {"NotWaveForm", "a.wav", Concat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}, Bytes(4, 'X')}),
+         kNotWave, wav},
+        {"NoDataChunk", "a.wav", Wave(Chunk("fmt ", FmtBody(kMono16))), kNoData,
+         "No data in file!"},
+        {"EmptyFile", "a.wav", {}, kNoRiff, wav},
+        {"Fmt57", "a.wav", Wave(Concat({Chunk("fmt ", FmtBody(kMono16, 39, 39)), data})), kNoFormat,
          wav},
-        {"NoDataChunk", "a.wav", Wave(Chunk("fmt ", FmtBody(kMono16))), 3, "No data in file!"},
-        {"EmptyFile", "a.wav", {}, 4, wav},
-        {"Fmt57", "a.wav", Wave(Concat({Chunk("fmt ", FmtBody(kMono16, 39, 39)), data})), 5, wav},
         {"Pcm24BitMono", "a.wav",
-         PcmWave({.channels = 1, .byteRate = 132300, .bits = 24}, Bytes(12, 0)), 6,
+         PcmWave({.channels = 1, .byteRate = 132300, .bits = 24}, Bytes(12, 0)), kUnsupportedFormat,
          "Format not supported!"},
-        {"PcmZeroChannels", "a.wav", PcmWave({.channels = 0}, Bytes(16, 0)), 6,
+        {"PcmZeroChannels", "a.wav", PcmWave({.channels = 0}, Bytes(16, 0)), kUnsupportedFormat,
          "Format not supported!"},
         {"DecodedToFourChannels", "a.wav",
          PcmWave(
              {.tag = 6, .channels = 4, .rate = 8000, .byteRate = 32000, .blockAlign = 4, .bits = 8},
              Bytes(64, 0x55)),
-         6, "Format not supported!"},
-        {"NoCodecForTag", "a.wav", PcmWave({.tag = 0x7A7A}, Bytes(16, 0)), 8, noCodec},
+         kUnsupportedFormat, "Format not supported!"},
+        {"NoCodecForTag", "a.wav", PcmWave({.tag = 0x7A7A}, Bytes(16, 0)), kNoCodec, noCodec},
         {"CbSizeAllOnes", "a.wav",
-         Wave(Concat({Chunk("fmt ", FmtBody({.tag = 2}, 0xFFFF, 32)), data})), 8, noCodec},
-        {"CodecPathZeroChannels", "a.wav", PcmWave({.tag = 6, .channels = 0}, Bytes(16, 0)), 8,
-         noCodec},
-        {"ExtensibleWithoutItsFields", "a.wav", Extensible(21), 8, noCodec},
-        {"ExtensibleWithAForeignGuid", "a.wav", Extensible(22, 0x7A), 8, noCodec},
-        {"DecoderYieldsNothing", "a.wav", PcmWave({.tag = 0x55, .bits = 0}, Bytes(4000, 0)), 7,
+         Wave(Concat({Chunk("fmt ", FmtBody({.tag = 2}, 0xFFFF, 32)), data})), kNoCodec, noCodec},
+        {"CodecPathZeroChannels", "a.wav", PcmWave({.tag = 6, .channels = 0}, Bytes(16, 0)),
+         kNoCodec, noCodec},
+        {"ExtensibleWithoutItsFields", "a.wav", Extensible(21), kNoCodec, noCodec},
+        {"ExtensibleWithAForeignGuid", "a.wav", Extensible(22, 0x7A), kNoCodec, noCodec},
+        {"DecoderYieldsNothing", "a.wav", PcmWave({.tag = 0x55, .bits = 0}, Bytes(4000, 0)),
+         kConversionFailed, "Error during conversion!"},
+        {"Mp3HeaderOnly", "a.mp3", FileWith({0xFF, 0xFB, 0x90, 0x64}, 4000), kConversionFailed,
          "Error during conversion!"},
-        {"Mp3HeaderOnly", "a.mp3", FileWith({0xFF, 0xFB, 0x90, 0x64}, 4000), 7,
-         "Error during conversion!"},
-        {"Mp3TooShort", "a.MP3", Bytes{0xFF, 0xFB}, 9, "Not a valid mp3 file!"},
+        {"Mp3TooShort", "a.MP3", Bytes{0xFF, 0xFB}, kNotMp3, "Not a valid mp3 file!"},
     };
 }
 
@@ -79,7 +82,8 @@ TEST_P(LoadSoundFileBadInput, ReportsItsCodeAndMessageAndClearsLoaded) {
     const BadCase& c = GetParam();
     TempDir dir;
     CSoundFile record;
-    ASSERT_EQ(LoadSoundFile(record, dir.Write("good.WAV", PcmWave(kMono16, S16({5, 6})))), 0);
+    ASSERT_EQ(LoadSoundFile(record, dir.Write("good.WAV", PcmWave(kMono16, S16({5, 6})))),
+              LoadResult::kOk);
     ASSERT_TRUE(record.m_loaded);
     const std::int16_t* previous = record.m_samples.get();
 
@@ -108,7 +112,7 @@ TEST_P(LoadSoundFileGood, MixesDownToMono16AtTheFileRate) {
     const GoodCase& c = GetParam();
     TempDir dir;
     CSoundFile record;
-    ASSERT_EQ(LoadSoundFile(record, dir.Write("t.wav", c.wav)), 0);
+    ASSERT_EQ(LoadSoundFile(record, dir.Write("t.wav", c.wav)), LoadResult::kOk);
     EXPECT_TRUE(record.m_loaded);
     const FormatArea& f = record.m_format;
     EXPECT_EQ(f.FormatTag(), 1);

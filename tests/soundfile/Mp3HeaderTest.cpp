@@ -50,28 +50,29 @@ std::vector<Mp3Case> Cases() {
     Bytes tagPastEnd = Concat({Id3Tag(20), kMpeg1L3});
     tagPastEnd[8] = 1000 >> 7;
     tagPastEnd[9] = 1000 & 0x7F;
+    using enum LoadResult;
     return {
-        {"Mpeg1Layer3", FileWith(kMpeg1L3, 1'000'000), 0, 2, 44100, 16000, 2756250},
-        {"CountRoundsDown", FileWith(kMpeg1L3, 1001), 0, 2, 44100, 16000, 2759},
-        {"Mpeg2Mono", FileWith({0xFF, 0xF3, 0x80, 0xC4}, 8000), 0, 1, 22050, 8000, 22050},
-        {"Mpeg25Mono", FileWith({0xFF, 0xE3, 0x18, 0xC4}, 1000), 0, 1, 8000, 1000, 8000},
-        {"Layer2Accepted", FileWith({0xFF, 0xFD, 0x90, 0x64}, 20000), 0, 2, 44100, 20000, 44100},
-        {"Layer1Row", FileWith({0xFF, 0xFF, 0x94, 0x04}, 1000), 0, 2, 48000, 36000, 1333},
-        {"HeaderAt2001Found", at2001, 0, 2, 44100, 16000, 5526},
-        {"HeaderAt2002NotFound", at2002, 9},
-        {"RejectedFieldsSkipped", rejectedFirst, 0, 1, 8000, 1000, 192},
-        {"ThreeBytes", {0xFF, 0xFB, 0x90}, 9},
-        {"Empty", {}, 9},
-        {"SmallId3TagSkipped", FileWith(Concat({Id3Tag(100), kMpeg1L3}), 10000), 0, 2, 44100, 16000,
-         27562},
+        {"Mpeg1Layer3", FileWith(kMpeg1L3, 1'000'000), kOk, 2, 44100, 16000, 2756250},
+        {"CountRoundsDown", FileWith(kMpeg1L3, 1001), kOk, 2, 44100, 16000, 2759},
+        {"Mpeg2Mono", FileWith({0xFF, 0xF3, 0x80, 0xC4}, 8000), kOk, 1, 22050, 8000, 22050},
+        {"Mpeg25Mono", FileWith({0xFF, 0xE3, 0x18, 0xC4}, 1000), kOk, 1, 8000, 1000, 8000},
+        {"Layer2Accepted", FileWith({0xFF, 0xFD, 0x90, 0x64}, 20000), kOk, 2, 44100, 20000, 44100},
+        {"Layer1Row", FileWith({0xFF, 0xFF, 0x94, 0x04}, 1000), kOk, 2, 48000, 36000, 1333},
+        {"HeaderAt2001Found", at2001, kOk, 2, 44100, 16000, 5526},
+        {"HeaderAt2002NotFound", at2002, kNotMp3},
+        {"RejectedFieldsSkipped", rejectedFirst, kOk, 1, 8000, 1000, 192},
+        {"ThreeBytes", {0xFF, 0xFB, 0x90}, kNotMp3},
+        {"Empty", {}, kNotMp3},
+        {"SmallId3TagSkipped", FileWith(Concat({Id3Tag(100), kMpeg1L3}), 10000), kOk, 2, 44100,
+         16000, 27562},
         {"Id3TagWithFooterSkipped",
          FileWith(Concat({Id3Tag(100, 0x10), FileWith({0xFF, 0xF3, 0x80, 0xC4}, 10), kMpeg1L3}),
                   10000),
-         0, 2, 44100, 16000, 27562},
-        {"Id3TagLongerThanWindowSkipped", FileWith(Concat({Id3Tag(bigTag), kMpeg1L3}), 20000), 0, 2,
-         44100, 16000, 55125},
-        {"Id3TagPastEndOfFileNotSkipped", tagPastEnd, 0, 1, 22050, 8000, 93},
-        {"Id3TagWithNoAudioBehind", Id3Tag(bigTag), 9},
+         kOk, 2, 44100, 16000, 27562},
+        {"Id3TagLongerThanWindowSkipped", FileWith(Concat({Id3Tag(bigTag), kMpeg1L3}), 20000), kOk,
+         2, 44100, 16000, 55125},
+        {"Id3TagPastEndOfFileNotSkipped", tagPastEnd, kOk, 1, 22050, 8000, 93},
+        {"Id3TagWithNoAudioBehind", Id3Tag(bigTag), kNotMp3},
     };
 }
 
@@ -89,7 +90,7 @@ TEST_P(Mp3HeaderTest, FillsRecordOrReportsCode) {
     const FormatArea before = record.m_format;
 
     ASSERT_EQ(record.ReadMp3Header(file), c.code);
-    if (c.code != 0) {
+    if (c.code != LoadResult::kOk) {
         EXPECT_EQ(record.m_format.bytes, before.bytes);
         EXPECT_EQ(record.m_dataLength, 77u);
         EXPECT_EQ(record.m_sampleCount, 78);

@@ -10,13 +10,14 @@
 #include "codec/CodecStream.h"
 
 // Coded sound is read from the file and mixed to mono a block at a time, into a
-// buffer that grows as it goes.
+// buffer sized from the header's count that grows when the count is short.
 namespace {
 
 // µ-law decodes byte by byte, so a stereo recording made of one short stretch
 // over and over must load as that stretch's own load over and over, wherever
 // the blocks and the buffer's growth fall. The period is prime, so that no
-// block or buffer size is a multiple of it.
+// block or buffer size is a multiple of it. The header's byte rate promises a
+// 64th of the samples, so the buffer outgrows its first size many times.
 TEST(StreamedDecode, ALongRecordingLoadsLikeItsPartsAcrossBlocksAndGrowth) {
     constexpr std::size_t kPeriod = 251;
     constexpr std::size_t kRepeats = 2400;  // 600000 samples, many growth steps
@@ -25,12 +26,13 @@ TEST(StreamedDecode, ALongRecordingLoadsLikeItsPartsAcrossBlocksAndGrowth) {
         data[i] = static_cast<std::uint8_t>(i % (2 * kPeriod) * 37 + 11);
     }
     const Bytes stretch(data.begin(), data.begin() + 2 * kPeriod);
-    const FmtFields mulaw{.tag = 7, .rate = 8000, .byteRate = 16000, .blockAlign = 2, .bits = 8};
+    const FmtFields mulaw{
+        .tag = 7, .rate = 8000, .byteRate = 16000 * 64, .blockAlign = 2, .bits = 8};
     TempDir dir;
     CSoundFile part;
-    ASSERT_EQ(LoadSoundFile(part, dir.Write("part.wav", PcmWave(mulaw, stretch))), 0);
+    ASSERT_EQ(LoadSoundFile(part, dir.Write("part.wav", PcmWave(mulaw, stretch))), LoadResult::kOk);
     CSoundFile whole;
-    ASSERT_EQ(LoadSoundFile(whole, dir.Write("whole.wav", PcmWave(mulaw, data))), 0);
+    ASSERT_EQ(LoadSoundFile(whole, dir.Write("whole.wav", PcmWave(mulaw, data))), LoadResult::kOk);
 
     const auto expected = part.Samples();
     const auto samples = whole.Samples();

@@ -35,44 +35,46 @@ std::vector<WavCase> Cases() {
     Bytes riffSizeZero = Pcm16Stereo(8);
     riffSizeZero[4] = riffSizeZero[5] = riffSizeZero[6] = riffSizeZero[7] = 0;
     const Bytes pcm = Bytes(8, 1);
+    using enum LoadResult;
     return {
-        {"Canonical", Pcm16Stereo(176400), 0, 176400, 44100, 44},
-        {"FractionalCountTruncates", Pcm16Stereo(10), 0, 10, 2, 44},
-        {"CountPastInt32IsCut", Pcm16Stereo(100, {.rate = 4'000'000'000u, .byteRate = 1}), 0, 100,
+        {"Canonical", Pcm16Stereo(176400), kOk, 176400, 44100, 44},
+        {"FractionalCountTruncates", Pcm16Stereo(10), kOk, 10, 2, 44},
+        {"CountPastInt32IsCut", Pcm16Stereo(100, {.rate = 4'000'000'000u, .byteRate = 1}), kOk, 100,
          std::numeric_limits<std::int32_t>::max(), 44},
-        {"ChunkBeforeRiffIsSkipped", Concat({Chunk("JUNK", Bytes(6, 1)), Pcm16Stereo(8)}), 0, 8, 2,
-         14 + 44},
-        {"RiffSizeIgnored", riffSizeZero, 0, 8, 2, 44},
+        {"ChunkBeforeRiffIsSkipped", Concat({Chunk("JUNK", Bytes(6, 1)), Pcm16Stereo(8)}), kOk, 8,
+         2, 14 + 44},
+        {"RiffSizeIgnored", riffSizeZero, kOk, 8, 2, 44},
         {"OddFmtOf17WithPad",
-         Wave(Concat({Chunk("fmt ", Concat({FmtBody({}), Bytes{0}}), true), data10})), 0, 10, 2,
+         Wave(Concat({Chunk("fmt ", Concat({FmtBody({}), Bytes{0}}), true), data10})), kOk, 10, 2,
          12 + 8 + 18 + 8},
         {"OddFmtOf17WithoutPad",
-         Wave(Concat({Chunk("fmt ", Concat({FmtBody({}), Bytes{0}}), false), data10})), 0, 10, 2,
+         Wave(Concat({Chunk("fmt ", Concat({FmtBody({}), Bytes{0}}), false), data10})), kOk, 10, 2,
          12 + 8 + 17 + 8},
-        {"Fmt56Accepted", Wave(Concat({Chunk("fmt ", FmtBody({}, 38, 38)), data10})), 0, 10, 2,
+        {"Fmt56Accepted", Wave(Concat({Chunk("fmt ", FmtBody({}, 38, 38)), data10})), kOk, 10, 2,
          12 + 64 + 8},
-        {"OddDataChunkIsRead", Wave(Concat({fmt, Chunk("data", Bytes(9, 0), true)})), 0, 9, 2, 44},
-        {"ShorterThan8Bytes", Bytes{'R', 'I', 'F', 'F', 0, 0, 0}, 4},
-        {"NoRiff", Concat({Chunk("JUNK", Bytes(20, 0)), Chunk("LIST", Bytes(4, 0))}), 4},
-        {"RiffChunkNotFirstId", Bytes(100, 0x41), 4},
-        {"EndsInFormType", riffOnly, 2},
+        {"OddDataChunkIsRead", Wave(Concat({fmt, Chunk("data", Bytes(9, 0), true)})), kOk, 9, 2,
+         44},
+        {"ShorterThan8Bytes", Bytes{'R', 'I', 'F', 'F', 0, 0, 0}, kNoRiff},
+        {"NoRiff", Concat({Chunk("JUNK", Bytes(20, 0)), Chunk("LIST", Bytes(4, 0))}), kNoRiff},
+        {"RiffChunkNotFirstId", Bytes(100, 0x41), kNoRiff},
+        {"EndsInFormType", riffOnly, kNotWave},
         {"NotWaveForm",
          [] {
              Bytes b = Pcm16Stereo(8);
              b[8] = 'A';
              return b;
          }(),
-         2},
-        {"NoFmt", Wave(data10), 5},
-        {"Fmt15", Wave(Concat({Chunk("fmt ", Bytes(15, 1)), data10})), 5},
-        {"FmtBodyTruncated", truncatedFmt, 2},
-        {"DataBeforeFmt", Wave(Concat({data10, fmt})), 3},
-        {"NoData", Wave(Concat({fmt, Chunk("LIST", Bytes(4, 0))})), 3},
-        {"DataSizeZero", Wave(Concat({fmt, Chunk("data", {}), data10})), 3},
-        {"DataSizeAllOnes", Wave(Concat({fmt, ChunkWithSize("data", 0xFFFFFFFF, pcm)})), 3},
-        {"DataOneByteShort", Wave(Concat({fmt, ChunkWithSize("data", 9, pcm)})), 3},
+         kNotWave},
+        {"NoFmt", Wave(data10), kNoFormat},
+        {"Fmt15", Wave(Concat({Chunk("fmt ", Bytes(15, 1)), data10})), kNoFormat},
+        {"FmtBodyTruncated", truncatedFmt, kNotWave},
+        {"DataBeforeFmt", Wave(Concat({data10, fmt})), kNoData},
+        {"NoData", Wave(Concat({fmt, Chunk("LIST", Bytes(4, 0))})), kNoData},
+        {"DataSizeZero", Wave(Concat({fmt, Chunk("data", {}), data10})), kNoData},
+        {"DataSizeAllOnes", Wave(Concat({fmt, ChunkWithSize("data", 0xFFFFFFFF, pcm)})), kNoData},
+        {"DataOneByteShort", Wave(Concat({fmt, ChunkWithSize("data", 9, pcm)})), kNoData},
         {"SkippedChunkRunsPastEnd",
-         Wave(Concat({fmt, ChunkWithSize("LIST", 0x7FFFFFFF, Bytes(8, 0)), data10})), 3},
+         Wave(Concat({fmt, ChunkWithSize("LIST", 0x7FFFFFFF, Bytes(8, 0)), data10})), kNoData},
     };
 }
 
@@ -90,7 +92,7 @@ TEST_P(WavReaderTest, ReadsHeaderOrReportsCode) {
     EXPECT_EQ(record.ReadWav(file), c.code);
     EXPECT_EQ(record.m_dataLength, c.dataLength);
     EXPECT_EQ(record.m_sampleCount, c.sampleCount);
-    if (c.code == 0) {
+    if (c.code == LoadResult::kOk) {
         EXPECT_EQ(file.GetPosition(), c.position);
     }
 }
@@ -106,7 +108,7 @@ TEST(WavReaderFormatArea, ClearedBeforeFmtBodyIsCopied) {
     record.m_format.bytes.fill(0xAA);
     CStdioFile file;
     ASSERT_TRUE(file.Open(dir.Write("a.wav", Pcm16Stereo(4))));
-    ASSERT_EQ(record.ReadWav(file), 0);
+    ASSERT_EQ(record.ReadWav(file), LoadResult::kOk);
     const Bytes body = FmtBody({});
     for (std::size_t i = 0; i < FormatArea::kSize; ++i) {
         EXPECT_EQ(record.m_format.bytes[i], i < body.size() ? body[i] : 0) << "byte " << i;

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DecayRates.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "RealFft.h"
+#include "WindowedSpectrum.h"
+
+namespace {
+
+// The frames: a few dozen short spectra spread evenly over the long stretch,
+// not one a hop, so that the time view costs about as much as the spectrum.
+// Each is about 0.15 s or more (4096 samples at 22.05 kHz): its window's main
+// lobe (4 bins, 22 Hz either side) then keeps the closest partials of a large
+// bell (a prime and tierce 27 Hz apart) out of each other's level. An
+// exponential decay looks the same through any window, so a frame's level
+// falls along the same line as the partial's, however long the frame; the
+// frames may overlap where the recording is short.
+constexpr std::size_t kFrames = 40;
+constexpr double kFrameSeconds = 0.15;
+// The noise near a peak: the median power of the block of this many bins
+// around it (about 340 Hz), which the few partials' lobes in it do not move.
+constexpr std::size_t kNoiseBlockBins = 64;
+
+struct Frames {
+    std::size_t length = 0;
+    std::size_t hop = 0;
+    std::size_t count = 0;
+};
+
+Frames ChooseFrames(const LongStretch& stretch) {
+    Frames frames;
+    frames.length = std::bit_ceil(static_cast<std::size_t>(kFrameSeconds * stretch.sampleRate));
+    const std::size_t n = stretch.samples.size();
+    if (n < frames.length + kFrames) {
+        return {};
+    }
+    frames.hop = (n - frames.length) / (kFrames - 1);
+    frames.count = kFrames;
+    return frames;
+}
+
+// The windowed power of one frame of the stretch at bins range.low - 1 to
+// range.high + 1.
+void FramePower(std::span<const float> frame, RealFft& fft, BinRange range,
+                std::span<float> power) {
+    std::ranges::copy(frame, fft.Input().begin());
+    fft.Transform();
+    WindowedPower(fft.Output(), range, power);
+}
+
+// Levels and noise floors in dB, a row a frame, a column a peak.
+struct Track {
+    std::vector<std::vector<double>> levelDb;
+    std::vector<std::vector<double>> noiseDb;
+};
+
+class NoiseFloor {
+  public:
+    NoiseFloor(std::span<const float> power, BinRange range)
+        : m_power(power), m_range(range), m_medians((range.high + 1) / kNoiseBlockBins + 1) {}
+
+    double DbAt(std::size_t bin) {
+        const std::size_t block = bin / kNoiseBlockBins;
+        std::optional<double>& median = m_medians[block];
+        if (!median) {
+            const std::size_t from = std::max(m_range.low, block * kNoiseBlockBins);
+            const std::size_t to = std::min(m_range.high + 1, from + kNoiseBlockBins);
+            std::vector<float> values(m_power.begin() + static_cast<std::ptrdiff_t>(from),
+                                      m_power.begin() + static_cast<std::ptrdiff_t>(to));
+            std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+            median = 10.0 * std::log10(values[values.size() / 2] + 1e-30);
+        }
+        return *median;
+    }
+
+  private:
+    std::span<const float> m_power;
+    BinRange m_range;
+    std::vector<std::optional<double>> m_medians;
+};
+
+Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const Frames& frames) {
+    RealFft fft(frames.length);
+    const BinRange range{4, frames.length / 2 - 4,
+                         stretch.sampleRate / static_cast<double>(frames.length)};
+    std::vector<float> power(frames.length / 2 + 1);
+    Track track;
+    for (std::size_t f = 0; f < frames.count; ++f) {
+        FramePower(std::span(stretch.samples).subspan(f * frames.hop, frames.length), fft, range,
+                   power);
+        NoiseFloor noise(power, range);
+        std::vector<double>& levels = track.levelDb.emplace_back();
+        std::vector<double>& floors = track.noiseDb.emplace_back();
+        for (const Peak& peak : peaks) {
+            const auto bin = std::clamp<std::size_t>(
+                static_cast<std::size_t>(std::lround(peak.frequencyHz / range.binHz)), range.low,
+                range.high);
+            levels.push_back(10.0 * std::log10(power[bin] + 1e-30));
+            floors.push_back(noise.DbAt(bin));
+        }
+    }
+    return track;
+}
+
+// The slope of the least-squares line through points (t, y) added one by one.
+class LeastSquares {
+  public:
+    void Add(double t, double y) {
+        m_n += 1.0;
+        m_t += t;
+        m_y += y;
+        m_tt += t * t;
+        m_ty += t * y;
+    }
+    // At least two points at different t.
+    double Slope() const { return (m_n * m_ty - m_t * m_y) / (m_n * m_tt - m_t * m_t); }
+
+  private:
+    double m_n = 0.0;
+    double m_t = 0.0;
+    double m_y = 0.0;
+    double m_tt = 0.0;
+    double m_ty = 0.0;
+};
+
+// The slope in dB/s of the least-squares line through the levels of peak
+// column from its loudest frame to the last that stands clear of the noise,
+// over the frames that do; none when that lasts under kShortestDecaySeconds.
+std::optional<double> DecaySlope(const Track& track, std::size_t column, double frameSeconds) {
+    const std::size_t frames = track.levelDb.size();
+    const auto clear = [&](std::size_t f) {
+        return track.levelDb[f][column] >= track.noiseDb[f][column] + kDecayAboveNoiseDb;
+    };
+    std::size_t loudest = 0;
+    for (std::size_t f = 1; f < frames; ++f) {
+        if (track.levelDb[f][column] > track.levelDb[loudest][column]) {
+            loudest = f;
+        }
+    }
+    std::size_t last = loudest;
+    for (std::size_t f = loudest; f < frames; ++f) {
+        last = clear(f) ? f : last;
+    }
+    if (!clear(loudest) ||
+        static_cast<double>(last - loudest) * frameSeconds < kShortestDecaySeconds) {
+        return std::nullopt;
+    }
+    LeastSquares line;
+    for (std::size_t f = loudest; f <= last; ++f) {
+        if (clear(f)) {
+            line.Add(static_cast<double>(f) * frameSeconds, track.levelDb[f][column]);
+        }
+    }
+    return line.Slope();
+}
+
+}  // namespace
+
+void MeasureDecays(std::span<Peak> peaks, const LongStretch& stretch) {
+    const Frames frames = ChooseFrames(stretch);
+    if (frames.count == 0 || peaks.empty()) {
+        return;
+    }
+    const Track track = FollowPeaks(peaks, stretch, frames);
+    const double frameSeconds = static_cast<double>(frames.hop) / stretch.sampleRate;
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        if (const std::optional<double> slope = DecaySlope(track, i, frameSeconds)) {
+            peaks[i].decayDbPerSecond = -*slope;
+        }
+    }
+}

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LongStretch.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "HalveRate.h"
+#include "Stretch.h"
+
+LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRate,
+                            std::size_t onset) {
+    LongStretch stretch;
+    if (sampleRate <= 0 || onset >= samples.size()) {
+        return stretch;
+    }
+    const std::size_t divisor = RateDivisor(sampleRate);
+    const auto longest = static_cast<std::size_t>(std::ceil(kLongStretchSeconds * sampleRate));
+    const std::size_t count =
+        std::min({longest, 2 * kLongestStretch, samples.size() - onset}) / divisor;
+    const std::span<const std::int16_t> from = samples.subspan(onset, count * divisor);
+    stretch.sampleRate = static_cast<double>(sampleRate) / static_cast<double>(divisor);
+    stretch.samples.resize(count);
+    if (divisor == 2 && count >= 2 * kHalfBand.size()) {
+        std::vector<float> scratch(count);
+        HalveRate(from, stretch.samples, scratch);
+    } else if (divisor == 1) {
+        std::copy(from.begin(), from.end(), stretch.samples.begin());
+    } else {
+        stretch.samples.clear();
+    }
+    return stretch;
+}

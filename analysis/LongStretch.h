@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// How the partials change in time is read from a longer stretch than the
+// spectrum's: from the onset, just under 6 s (2^18 samples at 44.1 kHz).
+// A doublet 0.5 Hz apart beats once in 2 s; the spectrum's 3 s hold one and a
+// half beats, under its window's resolution (about 1.4 Hz), while 6 s, with
+// the decay itself as the window, hold three and part the two peaks. The
+// bound keeps the work a few milliseconds however long the recording is.
+inline constexpr double kLongStretchSeconds = 262144.0 / 44100.0;
+
+// The long stretch at the rate the spectrum is taken at (filtered to half the
+// rate from kHalvedFromRate up).
+struct LongStretch {
+    std::vector<float> samples;
+    double sampleRate = 0.0;
+};
+
+// From onset on, at most 2 kLongestStretch samples however high the rate; empty when the rate is
+// not above 0 or onset is past the end.
+LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRate,
+                            std::size_t onset);

@@ -489,7 +489,8 @@ void CToneMatchDlg::EnableForLoad(bool enable) {
         }
     }
     for (QWidget* area : {static_cast<QWidget*>(m_listening.data()),
-                          static_cast<QWidget*>(m_analysisArea.data())}) {
+                          static_cast<QWidget*>(m_analysisArea.data()),
+                          static_cast<QWidget*>(m_record.data())}) {
         if (area != nullptr) {
             area->setEnabled(enable);
         }

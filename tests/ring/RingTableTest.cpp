@@ -4,30 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "BellFiles.h"
 #include "RingTable.h"
-#include "SyntheticBell.h"
 
 namespace {
 
-constexpr int kRate = 44100;
 constexpr double kTenorHz = 520.0;
-
-double Above(double hz, double cents) {
-    return hz * std::pow(2.0, cents / 1200.0);
-}
-
-// A bell whose partials lie the given cents from the nominal, with a church
-// bell's levels and decays.
-std::vector<SyntheticPartial> Bell(double nominalHz, const std::array<double, 6>& cents) {
-    const double levels[] = {-6, -8, -6, -20, -10, -14};
-    const double decays[] = {6, 4, 3, 2, 1.5, 1.2};
-    std::vector<SyntheticPartial> partials{{nominalHz, 0, 2.5, "nominal"}};
-    for (std::size_t p = 0; p < cents.size(); ++p) {
-        partials.push_back({Above(nominalHz, cents[p]), levels[p], decays[p],
-                            std::string(kUsualIntervals[p].partial)});
-    }
-    return partials;
-}
 
 struct Tuned {
     double scaleError;              // cents off the scale; 0 for the tenor
@@ -50,8 +32,8 @@ void ExpectRingNumbers(const std::vector<Tuned>& bells) {
         const double fromTenor =
             100.0 * ScaleSemitonesAboveTenor(number + 1, count) + bell.scaleError;
         const std::vector<std::int16_t> samples =
-            SyntheticBell(Bell(Above(kTenorHz, fromTenor), bell.partial), kRate, 3.2);
-        analyses.push_back(AnalyseRecording(samples, kRate));
+            SyntheticBell(TunedBell(CentsAbove(kTenorHz, fromTenor), bell.partial), kBellRate, 3.2);
+        analyses.push_back(AnalyseRecording(samples, kBellRate));
         ring.bells.push_back({QString::number(number), std::nullopt, ""});
     }
     const std::vector<RingRow> rows = RingTable(ring, analyses);

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BellAnalysis.h"
+
+#include <exception>
+#include <new>
+
+#include "LoadMessage.h"
+#include "LoadSoundFile.h"
+#include "SoundFile.h"
+
+std::optional<BellAnalysis> AnalyseBell(const std::string& path, std::stop_token stop) {
+    // A read error or a want of memory is this recording's failure alone.
+    CSoundFile record;
+    LoadResult result = LoadResult::kOk;
+    try {
+        result = LoadSoundFile(record, path);
+    } catch (const std::bad_alloc&) {
+        return BellAnalysis{std::nullopt, "Out of memory."};
+    } catch (const std::exception& error) {
+        return BellAnalysis{std::nullopt, error.what()};
+    }
+    if (result != LoadResult::kOk) {
+        return BellAnalysis{std::nullopt, LoadMessage(result)};
+    }
+    std::optional<RecordingAnalysis> analysis =
+        AnalyseRecording(record.Samples(), static_cast<int>(record.m_format.SamplesPerSec()), stop);
+    if (!analysis) {
+        return std::nullopt;
+    }
+    return BellAnalysis{std::move(analysis), {}};
+}

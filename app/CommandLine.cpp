@@ -14,6 +14,7 @@
 #include "LoadSoundFile.h"
 #include "NoteName.h"
 #include "RecordingAnalysis.h"
+#include "RingCommand.h"
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
 #include "VersionBlock.h"
@@ -53,8 +54,13 @@ std::optional<int> CommandLine::Run(std::ostream& out, std::ostream& err) {
         QStringLiteral("Print the recording's strike note estimate as tab-separated values, and "
                        "end."),
         QStringLiteral("FILE"));
+    const QCommandLineOption ring(
+        QStringLiteral("ring"),
+        QStringLiteral("Print the table of the ring FILE (.vring), or of the recordings FILE..., "
+                       "as tab-separated values, and end."));
     parser.addOption(partials);
     parser.addOption(strike);
+    parser.addOption(ring);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A .wav or .mp3 recording to load at start."),
                                  QStringLiteral("[FILE]"));
@@ -87,6 +93,12 @@ std::optional<int> CommandLine::Run(std::ostream& out, std::ostream& err) {
     const int analyses = (parser.isSet(partials) ? 1 : 0) + (parser.isSet(strike) ? 1 : 0);
     if (analyses > 1 || parser.values(partials).size() > 1 || parser.values(strike).size() > 1) {
         return usage(QStringLiteral("Give one of --partials and --strike, once."));
+    }
+    if (parser.isSet(ring)) {
+        if (analyses > 0) {
+            return usage(QStringLiteral("Give --ring without --partials and --strike."));
+        }
+        return RingCommand(files).Run(out, err);
     }
     if (analyses == 1) {
         if (!files.isEmpty()) {

@@ -1,7 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """veltane --ring through the real binary, no display and no sound server: the table of
-recordings and of a ring file, a recording gone missing, files that are no ring, usage."""
+recordings and of a ring file, a recording gone missing, files that are no ring, usage;
+and the ring view's exports read back by other tools: the CSV by Python's csv module
+against --ring, the PDF by pdftotext and, rendered by pdftoppm, a spectrum per bell."""
 
+import csv
 import json
 import math
 import os
@@ -13,6 +16,7 @@ import tempfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                 "scripts", "e2e"))
 import harness  # noqa: E402
+import numpy as np  # noqa: E402
 
 HEADER = ("bell\tfile\tnominal_hz\tnote\tcents\tstrike_hz\tby_ear_hz\thum\tprime\ttierce\tquint\t"
           "superquint\toctave_nominal\tfrom_tenor\tscale_deviation")
@@ -53,8 +57,68 @@ def check_rows(check, out, names, missing=()):
     return rows
 
 
+def plots_on(ppm):
+    """The number of separate blue curves on a page rendered as PPM: bands of rows
+    that hold blue, and in each band the runs of columns that do."""
+    with open(ppm, "rb") as f:
+        magic, width, height, _ = f.readline(), *map(int, f.readline().split()), f.readline()
+        page = np.frombuffer(f.read(), np.uint8).reshape(height, width, 3).astype(int)
+    blue = (page[:, :, 0] < 120) & (page[:, :, 2] > 170) & (page[:, :, 2] - page[:, :, 0] > 80)
+
+    def runs(mask, gap):
+        found, last = [], -gap - 1
+        for i in np.flatnonzero(mask):
+            if i - last > gap:
+                found.append([i, i])
+            found[-1][1] = last = i
+        return found
+    return sum(len(runs(blue[a:b + 1].any(axis=0), 8)) for a, b in runs(blue.any(axis=1), 5))
+
+
+def same_cell(a, b):
+    try:
+        return a == b or float(a) == float(b)
+    except ValueError:
+        return False
+
+
+def check_exports(check, exporter, d, tsv, ring):
+    comment = 'cracked, "hung" 1890\nrehung'
+    next(b for b in ring["bells"] if b["recording"] == "treble.wav")["comment"] = comment
+    with open(os.path.join(d, "tower.vring"), "w") as f:
+        json.dump(ring, f)
+    csv_path, pdf_path = os.path.join(d, "tower.csv"), os.path.join(d, "tower.pdf")
+    proc = subprocess.run([exporter, os.path.join(d, "tower.vring"), csv_path, pdf_path],
+                          capture_output=True, text=True, timeout=120)
+    check(proc.returncode == 0, f"the view exports CSV and PDF: {proc.stderr!r}")
+    with open(csv_path, newline="") as f:
+        table = list(csv.reader(f))
+    printed = [line.split("\t") for line in tsv.splitlines()]
+    check(table[0] == printed[0] + ["by_ear_from_strike", "comment"], f"CSV header {table[0]}")
+    same = all(len(c) == 17 and all(same_cell(x, y) for x, y in zip(c[:15], t))
+               for c, t in zip(table[1:], printed[1:]))
+    check(len(table) == len(printed) and same, "the CSV holds the numbers --ring prints")
+    treble = next(r for r in table[1:] if r[1] == "treble.wav")
+    check(treble[16] == comment and treble[6] == "349.50",
+          f"a comment with a comma, quotes and a line break comes back whole: {treble[16]!r}")
+
+    text = subprocess.run(["pdftotext", "-layout", pdf_path, "-"], capture_output=True,
+                          text=True, check=True).stdout
+    lines = text.splitlines()
+    for row in printed[1:]:
+        check(any(re.search(rf"^\s*{row[0]}\s+{re.escape(row[1])}\s+{row[2]}\s", line)
+                  for line in lines), f"the PDF's table has bell {row[0]}: {row[1]} {row[2]}")
+    check("tower" in lines[0] and re.search(r"\d{4}-\d\d-\d\d", text),
+          "the PDF names the ring and the date")
+    subprocess.run(["pdftoppm", "-r", "100", pdf_path, os.path.join(d, "page")], check=True)
+    pages = sorted(p for p in os.listdir(d) if p.startswith("page"))
+    plots = plots_on(os.path.join(d, pages[0]))
+    check(len(pages) == 1 and plots == len(printed) - 1,
+          f"one page with a spectrum per bell: {len(pages)} pages, {plots} spectra")
+
+
 def main():
-    binary = os.path.abspath(sys.argv[1])
+    binary, exporter = (os.path.abspath(arg) for arg in sys.argv[1:3])
     check = harness.Checks()
     with tempfile.TemporaryDirectory() as d:
         for name, nominal in NOMINALS.items():
@@ -77,6 +141,8 @@ def main():
         rows = check_rows(check, out, names)
         check(status == 0 and err == "" and rows[0][6] == "349.50" and rows[1][6] == "",
               f"a ring file: status {status}, stderr {err!r}, by ear {[r[6] for r in rows]}")
+
+        check_exports(check, exporter, d, out, ring)
 
         for text, reason in (("{\"format\": \"veltane-ring\"", "not JSON"),
                              (json.dumps(dict(ring, version=2)), "newer Veltane"),

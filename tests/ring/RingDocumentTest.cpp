@@ -35,11 +35,9 @@ TEST(RingDocument, RefusesWhatIsNoRingWithItsReasonAndLeavesTheFileAlone) {
         const char* bytes;
         const char* reason;
     } cases[] = {
-        {"{\"format\": \"veltane-ring\",", "not JSON"},
         {"[1, 2]", "not a JSON object"},
         {R"({"format": "other", "version": 1, "bells": []})", "\"format\""},
         {R"({"format": "veltane-ring", "version": "1", "bells": []})", "\"version\""},
-        {R"({"format": "veltane-ring", "version": 2, "bells": []})", "newer Veltane"},
         {R"({"format": "veltane-ring", "version": 1, "a4_hz": "440", "bells": []})", "a4_hz"},
         {R"({"format": "veltane-ring", "version": 1, "bells": {}})", "\"bells\""},
         {R"({"format": "veltane-ring", "version": 1, "bells": [{"recording": 3}]})",

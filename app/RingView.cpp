@@ -69,6 +69,7 @@ RingView::RingView(QWidget* parent, RingPrompts prompts)
     buttons->addStretch();
 
     m_table->setModel(m_model);
+    m_table->setAccessibleName(tr("Ring of bells"));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

@@ -2,7 +2,9 @@
 #include "ToneMatchDlg.h"
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QFile>
+#include <QPushButton>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -23,6 +25,7 @@
 #include "LoadSoundFile.h"
 #include "MainDialogTemplate.h"
 #include "Resource.h"
+#include "RingSide.h"
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
 #include "WindowShortcut.h"
@@ -100,6 +103,7 @@ bool CToneMatchDlg::OnInitDialog() {
     InitFrequencyScroll();
     m_progress.SetRange(0, 100);
     BuildAnalysisArea();
+    BuildRingSide();
 
     UpdateData(false);
     UpdatePlayButton();
@@ -118,7 +122,7 @@ bool CToneMatchDlg::OnInitDialog() {
         OnCancel();
         return false;
     }
-    if (!m_startFile.empty()) {
+    if (!m_ring->OpenAtStart(m_startFile) && !m_startFile.empty()) {
         LoadOnceRunning(m_startFile);
     }
     return true;
@@ -152,6 +156,18 @@ void CToneMatchDlg::BuildAnalysisArea() {
                      [this](double hz) { AfxDispatch([&] { SetToneFromAnalysis(hz); }); });
     area->show();
     m_analysisArea = area;
+}
+
+// A bell chosen in the ring loads as Read Waveform loads it; Keep takes the tone.
+void CToneMatchDlg::BuildRingSide() {
+    QWidget* window = GetSafeHwnd();
+    m_ring = new RingSide(
+        window, PixelsOf(kRingArea, window),
+        [this](const std::string& path) { AfxDispatch([&] { LoadRecording(path); }); },
+        [this] { return m_frequency; });
+    if (m_analysisArea) {
+        m_analysisArea->ExtraControls()->addWidget(m_ring->Button());
+    }
 }
 
 void CToneMatchDlg::SetToneFromAnalysis(double hz) {

@@ -20,6 +20,7 @@
 #include "ToneEngine.h"
 
 class LoadProgressWindow;
+class RingSide;
 class WaveOut;
 
 // The main dialog: the controls' values, and the tone engine that plays through
@@ -101,6 +102,7 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void InstallShortcuts();
     void InstallFileDrop();
     void CreateRecordControl();
+    void BuildRingSide();
     void SaveSettings();
 
     std::int32_t m_scrollPos = 4400;  // tenths of a hertz
@@ -125,6 +127,7 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     LoadProgressWindow* m_load = nullptr;
     int m_exitAfterLoad = 0;
     QPointer<AnalysisArea> m_analysisArea;  // owned by the window
+    QPointer<RingSide> m_ring;              // owned by the window
     // Reads theSoundFile's samples while it runs; cancelled before they change.
     AnalysisRunner m_analysis;
 

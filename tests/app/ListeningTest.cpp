@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QUrl>
 #include <filesystem>
@@ -145,11 +146,13 @@ TEST(Listening, EveryControlHasAnAccessibleNameAndTabReachesTheNewOnes) {
         }
     }
     // 11 of the template besides the progress bar, 4 here, Tune to Strike, the partial
-    // table, 2 to record
-    EXPECT_EQ(named, 19);
+    // table, 2 to record; Ring, and the ring's 7 buttons and table.
+    EXPECT_EQ(named, 28);
     EXPECT_EQ(h.item(IDC_PROGRESS)->accessibleName(), "Playback position");  // takes no focus
 
     QList<QWidget*> chain = h.listening()->TabOrder() + h.dialog->Record()->TabOrder();
+    // Ring beside Tune to Strike, which is disabled without a recording.
+    chain.append(h.window()->findChild<QPushButton*>("ringButton"));
     chain.append(h.item(IDOK));
     h.item(IDC_VERSION)->setFocus();
     for (QWidget* expected : chain) {

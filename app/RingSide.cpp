@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "RingSide.h"
+
+#include <QPushButton>
+#include <QSettings>
+
+#include "RingCommand.h"
+#include "RingView.h"
+
+namespace {
+
+constexpr const char* kLastRingKey = "Ring/Last";
+
+QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "veltane", "veltane");
+}
+
+}  // namespace
+
+RingSide::RingSide(QWidget* window, const QRect& area, Load load, std::function<double()> tone)
+    : QObject(window),
+      m_window(window),
+      m_ownSize(window->size()),
+      // As far from the right edge as from the top.
+      m_extraWidth(area.x() + area.width() + area.y() - m_ownSize.width()),
+      m_view(new RingView(window)),
+      m_button(new QPushButton(tr("&Ring"), window)) {
+    m_view->setGeometry(area);
+    m_view->SetToneSource(std::move(tone));
+    m_view->hide();
+    m_button->setObjectName(QStringLiteral("ringButton"));
+    m_button->setCheckable(true);
+    m_button->setAutoDefault(false);
+    m_button->setToolTip(tr("Show the ring beside the spectrum"));
+    connect(m_button, &QPushButton::toggled, this, &RingSide::Show);
+    connect(m_view, &RingView::bellSelected, this,
+            [load = std::move(load)](const QString& recording) { load(recording.toStdString()); });
+    connect(m_view, &RingView::ringOpened, this, [this](const QString& path) {
+        Store().setValue(kLastRingKey, path);
+        m_button->setChecked(true);
+    });
+}
+
+void RingSide::Show(bool shown) {
+    m_window->setFixedSize(m_ownSize.width() + (shown ? m_extraWidth : 0), m_ownSize.height());
+    m_view->setVisible(shown);
+    if (!shown) {
+        Store().remove(kLastRingKey);
+    } else if (m_view->Model()->IsOpen()) {
+        Store().setValue(kLastRingKey, m_view->Model()->Path());
+    }
+}
+
+bool RingSide::OpenAtStart(const std::string& named) {
+    const QString file = QString::fromStdString(named);
+    const bool ring = !named.empty() && RingCommand::IsRingFile(file);
+    const QString path = named.empty() ? Store().value(kLastRingKey).toString() : file;
+    if (ring || (named.empty() && !path.isEmpty())) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, path] {
+                if (!m_view->OpenRing(path)) {
+                    m_button->setChecked(true);  // the view says why
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return ring;
+}

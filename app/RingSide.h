@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <QSize>
+#include <functional>
+#include <string>
+
+#include "MainDialogTemplate.h"
+
+class QPushButton;
+class RingView;
+
+// Right of the main dialog's own controls, in dialog units; the window grows by
+// its width (and the margin) while the ring is shown.
+inline constexpr DialogArea kRingArea{320, 5, 330, 344};
+
+// The ring beside the main dialog: the Ring button shows and hides it (the
+// window grows to the right and shrinks back); selecting a bell loads its
+// recording through load; Keep stores tone(). The ring last shown opens again
+// at the next start unless a file is named. Window thread only.
+class RingSide : public QObject {
+    Q_OBJECT
+
+  public:
+    using Load = std::function<void(const std::string& path)>;
+
+    // area: where the view goes, in the window's pixels.
+    RingSide(QWidget* window, const QRect& area, Load load, std::function<double()> tone);
+
+    QPushButton* Button() const { return m_button; }
+    RingView* View() const { return m_view; }
+
+    // Once the window runs: opens the ring file named at start or, with no file
+    // named, the ring last shown, and loads its first bell. Whether named is a
+    // ring file (and so no recording for the window to load).
+    bool OpenAtStart(const std::string& named);
+
+  private:
+    void Show(bool shown);
+
+    QWidget* m_window;
+    QSize m_ownSize;
+    int m_extraWidth;
+    RingView* m_view;
+    QPushButton* m_button;
+};

@@ -25,7 +25,7 @@ QString SignedCents(const std::optional<double>& cents) {
 }
 
 const char* const kHeaders[RingTableModel::kColumnCount] = {
-    "Bell",       "Recording",       "Nominal", "Strike", "By ear",     "Ear \u2212 strike",
+    "Bell",       "Recording",       "Nominal", "By ear", "Strike",     "Ear \u2212 strike",
     "Hum",        "Prime",           "Tierce",  "Quint",  "Superquint", "Octave nominal",
     "From tenor", "Scale deviation", "Comment"};
 

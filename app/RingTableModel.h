@@ -28,8 +28,8 @@ class RingTableModel : public QAbstractTableModel {
         kBell,
         kRecording,
         kNominal,
+        kByEar,  // beside the nominal, so that a narrow view shows what was kept
         kStrike,
-        kByEar,
         kEarFromStrike,
         kFirstPartial,  // then one column per entry of kUsualIntervals
         kFromTenor = kFirstPartial + static_cast<int>(kUsualIntervals.size()),

@@ -5,6 +5,7 @@ rate and every exit, each judged by what reaches the sink. docs/end-to-end-tests
 lists what each part proves."""
 
 import argparse
+import json
 import os
 import shutil
 import struct
@@ -435,6 +436,68 @@ def rates(s, loader, check, rates=(8000, 11025, 16000, 22050, 32000, 44100, 4800
               f"{ref.size / RATE:.3f} s, like sox resamples it (correlation {corr:.4f})")
 
 
+def ring(s, binary, rec, check):
+    """`veltane RING.vring` opens the ring with its first bell loaded; Ctrl+Page Down to
+    the third bell and Ctrl+P play that bell in the right ear; Alt+S then Ctrl+K keep
+    the strike estimate as its pitch, in the file at once; after EXIT and a new start
+    the ring is open again with that pitch shown."""
+    folder = os.path.join(s.dir, "tower")
+    os.makedirs(folder, exist_ok=True)
+    names, heard_as = [], {}
+    for seed, name, nominal in ((21, "treble", 698.5), (22, "second", 659.3),
+                                (23, "third", 587.3), (24, "tenor", 523.3)):
+        frames = harness.bell(2.0, seed=seed, nominal=nominal)
+        names.append(f"{name}.wav")
+        harness.write_wav(os.path.join(folder, names[-1]), frames)
+        heard_as[names[-1]] = mixdown(frames)
+    path = os.path.join(folder, "tower.vring")
+    with open(path, "w") as f:
+        json.dump({"format": "veltane-ring", "version": 1, "a4_hz": 440.0, "bells": [
+            {"recording": name, "by_ear_hz": None, "comment": ""} for name in names]}, f)
+    loader = start(s, binary, rec, check, args=[path])
+    app = loader.app
+    x, y, w, h = app.geometry()
+    time.sleep(2.0)  # the ring's analyses
+    text = "".join(s.ocr((x + w // 2, y, w - w // 2, h)).split())
+    check(all(name[:-4] in text for name in names),
+          f"the ring shows right of the dialog's controls (read {text[:200]!r})")
+    app.key("ctrl+Next")
+    app.key("ctrl+Next")
+    loader.expect_no_message("walking to the third bell")
+    mark = rec.frames()
+    app.key("ctrl+p")
+    rec.wait_frames(mark + 3 * RATE)
+    heard = rec.data(mark)[:, 1]
+    corr = {name: best_alignment(heard, ref)[1] for name, ref in heard_as.items()}
+    check(corr["third.wav"] > 0.98 and max(corr.values()) == corr["third.wav"],
+          f"Ctrl+P plays the third bell in the right ear (correlations {corr})")
+
+    strike = float(cli(binary, "--strike", os.path.join(folder, "third.wav"))[3][0][0])
+    time.sleep(1.0)
+    app.key("alt+s")
+    time.sleep(0.5)
+    app.key("ctrl+k")
+    time.sleep(0.3)
+    with open(path) as f:
+        kept = [b["by_ear_hz"] for b in json.load(f)["bells"]]
+    check(kept[2] is not None and abs(kept[2] - strike) <= 0.051 and kept.count(None) == 3,
+          f"Ctrl+K keeps the strike estimate {strike} as the third bell's pitch: {kept}")
+
+    app.click_at(int(round(x + 275 * w / 655)), int(round(y + 19 * h / harness.DIALOG_H_DU)))
+    status = loader.wait_exit(2.0)
+    check(status == 0, f"EXIT ends the program with the ring open (status {status})")
+    if status is None:
+        app.end()
+    rec, app, wid = s.start_veltane(binary, rec)
+    loader = harness.Loader(s, app, rec, check)
+    loader.expect_no_message("opening the last ring at start")
+    x, y, w, h = app.geometry()
+    text = "".join(s.ocr((x + w // 2, y, w - w // 2, h)).split())
+    check(f"{kept[2]:.2f}" in text, f"the ring is open again with {kept[2]:.2f} shown "
+                                     f"(read {text[:300]!r})")
+    exit_by("Escape", loader, check)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--binary", required=True, help="the program under test")
@@ -477,6 +540,7 @@ def main():
         loader.expect_tone("tone after a file named at start that is no recording")
         rates(s, loader, check)
         exit_by("Escape", loader, check)
+        ring(s, args.binary, rec, check)
         rec.stop()
     return check.exit_status()
 

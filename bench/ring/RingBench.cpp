@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Opening a ring of twelve 10-second 44.1 kHz stereo recordings until its table
+// is complete, beside loading the same twelve files one after another, in one
+// run: the table should be complete within 1.5 times the loads alone.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "LoadSoundFile.h"
+#include "RingDocument.h"
+#include "RingTableModel.h"
+
+namespace {
+
+constexpr std::uint32_t kRate = 44100;
+constexpr int kBells = 12;
+std::filesystem::path g_dir;
+std::vector<std::string> g_recordings;
+std::string g_ring;
+double g_loadSeconds = 0;
+double g_loadIterations = 0;
+double g_ringSeconds = 0;
+double g_ringIterations = 0;
+
+void Put(std::ofstream& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.put(static_cast<char>(value >> (8 * i)));
+    }
+}
+
+// A church bell of the given nominal, the ears a little apart; 16-bit stereo.
+std::string WriteBell(int number, double nominalHz) {
+    const std::uint32_t frames = 10 * kRate;
+    const std::string path = (g_dir / ("bell" + std::to_string(number) + ".wav")).string();
+    std::ofstream out(path, std::ios::binary);
+    out.write("RIFF", 4);
+    Put(out, 36 + frames * 4, 4);
+    out.write("WAVEfmt ", 8);
+    for (const auto& [value, bytes] : std::vector<std::pair<std::uint32_t, int>>{
+             {16, 4}, {1, 2}, {2, 2}, {kRate, 4}, {kRate * 4, 4}, {4, 2}, {16, 2}}) {
+        Put(out, value, bytes);
+    }
+    out.write("data", 4);
+    Put(out, frames * 4, 4);
+    for (std::uint32_t n = 0; n < frames; ++n) {
+        const double t = static_cast<double>(n) / kRate;
+        double x = 0.0;
+        for (const double ratio : {0.25, 0.5, 0.6, 0.75, 1.0, 1.5, 2.0}) {
+            x +=
+                std::exp(-t * ratio / 2.0) * std::sin(2 * std::numbers::pi * nominalHz * ratio * t);
+        }
+        const auto sample = static_cast<std::uint16_t>(static_cast<std::int16_t>(3000.0 * x));
+        Put(out, sample, 2);
+        Put(out, sample, 2);
+    }
+    return path;
+}
+
+void BM_LoadTwelve(benchmark::State& state) {
+    for (auto _ : state) {
+        for (const std::string& path : g_recordings) {
+            CSoundFile record;
+            if (LoadSoundFile(record, path) != LoadResult::kOk) {
+                state.SkipWithError("load failed");
+            }
+        }
+    }
+}
+
+void BM_OpenRing(benchmark::State& state) {
+    for (auto _ : state) {
+        RingTableModel model;
+        QEventLoop loop;
+        QObject::connect(&model, &RingTableModel::complete, &loop, &QEventLoop::quit);
+        if (model.Open(QString::fromStdString(g_ring))) {
+            state.SkipWithError("ring refused");
+            break;
+        }
+        if (!model.Complete()) {
+            loop.exec();
+        }
+        benchmark::DoNotOptimize(model.RowAt(0).number);
+    }
+}
+
+// Keeps each benchmark's mean wall time per iteration, over its repetitions,
+// for the ratio printed at the end.
+class Reporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration) {
+                continue;
+            }
+            const bool load = run.benchmark_name().find("LoadTwelve") != std::string::npos;
+            (load ? g_loadSeconds : g_ringSeconds) += run.real_accumulated_time;
+            (load ? g_loadIterations : g_ringIterations) += static_cast<double>(run.iterations);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+BENCHMARK(BM_LoadTwelve)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenRing)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    std::string pattern = (std::filesystem::temp_directory_path() / "veltane-ring-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        return 1;
+    }
+    g_dir = pattern;
+    Ring ring;
+    for (int bell = 0; bell < kBells; ++bell) {
+        g_recordings.push_back(WriteBell(bell, 400.0 * std::pow(2.0, bell / 12.0)));
+        ring.bells.push_back({QString::fromStdString(g_recordings.back()), std::nullopt, {}});
+    }
+    g_ring = (g_dir / "twelve.vring").string();
+    if (WriteRing(ring, QString::fromStdString(g_ring))) {
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    Reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    if (g_loadSeconds > 0 && g_ringIterations > 0) {
+        const double loads = g_loadSeconds / g_loadIterations;
+        const double table = g_ringSeconds / g_ringIterations;
+        std::printf("loads alone %.1f ms, table complete %.1f ms: %.2f (aim: at most 1.5)\n",
+                    1000 * loads, 1000 * table, table / loads);
+    }
+    std::filesystem::remove_all(g_dir);
+    return 0;
+}

@@ -2,7 +2,9 @@
 #include "RingSide.h"
 
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <algorithm>
 
 #include "RingCommand.h"
 #include "RingView.h"
@@ -44,10 +46,24 @@ RingSide::RingSide(QWidget* window, const QRect& area, Load load, std::function<
 void RingSide::Show(bool shown) {
     m_window->setFixedSize(m_ownSize.width() + (shown ? m_extraWidth : 0), m_ownSize.height());
     m_view->setVisible(shown);
+    KeepOnScreen();
     if (!shown) {
         Store().remove(kLastRingKey);
     } else if (m_view->Model()->IsOpen()) {
         Store().setValue(kLastRingKey, m_view->Model()->Path());
+    }
+}
+
+// A window grown past the screen's right edge moves left as far as it must.
+void RingSide::KeepOnScreen() {
+    const QScreen* screen = m_window->screen();
+    if (screen == nullptr || !m_window->isVisible()) {
+        return;
+    }
+    const int overflow = m_window->frameGeometry().right() - screen->availableGeometry().right();
+    if (overflow > 0) {
+        m_window->move(std::max(screen->availableGeometry().left(), m_window->x() - overflow),
+                       m_window->y());
     }
 }
 

@@ -13,8 +13,9 @@ class QPushButton;
 class RingView;
 
 // Right of the main dialog's own controls, in dialog units; the window grows by
-// its width (and the margin) while the ring is shown.
-inline constexpr DialogArea kRingArea{320, 5, 330, 344};
+// its width (and the margin) while the ring is shown, to 575 units: 1006 pixels
+// wide with the usual 9-point font, within a 1024-pixel screen.
+inline constexpr DialogArea kRingArea{320, 5, 250, 344};
 
 // The ring beside the main dialog: the Ring button shows and hides it (the
 // window grows to the right and shrinks back); selecting a bell loads its
@@ -39,6 +40,7 @@ class RingSide : public QObject {
 
   private:
     void Show(bool shown);
+    void KeepOnScreen();
 
     QWidget* m_window;
     QSize m_ownSize;

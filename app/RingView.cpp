@@ -53,8 +53,11 @@ RingView::RingView(QWidget* parent, RingPrompts prompts)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_name);
+    // Building the ring above, using it below.
     auto* buttons = new QHBoxLayout;
+    auto* moreButtons = new QHBoxLayout;
     layout->addLayout(buttons);
+    layout->addLayout(moreButtons);
     buttons->addWidget(AddButton(tr("New ring..."), "newRing", &RingView::NewRing));
     buttons->addWidget(AddButton(tr("Open ring..."), "openRing", &RingView::ChooseRing));
     m_needRing = {AddButton(tr("Add recordings..."), "addRecordings", &RingView::AddRecordings),
@@ -63,10 +66,13 @@ RingView::RingView(QWidget* parent, RingPrompts prompts)
     m_delete = AddButton(tr("Delete"), "deleteBell", &RingView::DeleteBell);
     m_keep = AddButton(tr("Keep"), "keep", &RingView::Keep);
     m_keep->setToolTip(tr("Keep the tone as the selected bell's pitch (Ctrl+K)"));
-    for (QPushButton* button : {m_needRing[0], m_delete, m_keep, m_needRing[1], m_needRing[2]}) {
-        buttons->addWidget(button);
-    }
+    buttons->addWidget(m_needRing[0]);
+    buttons->addWidget(m_delete);
     buttons->addStretch();
+    for (QPushButton* button : {m_keep, m_needRing[1], m_needRing[2]}) {
+        moreButtons->addWidget(button);
+    }
+    moreButtons->addStretch();
 
     m_table->setModel(m_model);
     m_table->setAccessibleName(tr("Ring of bells"));
@@ -75,6 +81,7 @@ RingView::RingView(QWidget* parent, RingPrompts prompts)
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                              QAbstractItemView::AnyKeyPressed);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_table, 1);

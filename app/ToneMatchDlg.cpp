@@ -166,7 +166,7 @@ void CToneMatchDlg::BuildRingSide() {
         [this](const std::string& path) { AfxDispatch([&] { LoadRecording(path); }); },
         [this] { return m_frequency; });
     if (m_analysisArea) {
-        m_analysisArea->ExtraControls()->addWidget(m_ring->Button());
+        m_analysisArea->ExtraControls()->addWidget(m_ring->Button(), 0, Qt::AlignLeft);
     }
 }
 

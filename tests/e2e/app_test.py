@@ -483,7 +483,8 @@ def ring(s, binary, rec, check):
     check(kept[2] is not None and abs(kept[2] - strike) <= 0.051 and kept.count(None) == 3,
           f"Ctrl+K keeps the strike estimate {strike} as the third bell's pitch: {kept}")
 
-    app.click_at(int(round(x + 275 * w / 655)), int(round(y + 19 * h / harness.DIALOG_H_DU)))
+    # EXIT, in a window 575 dialog units wide with the ring (320 its own).
+    app.click_at(int(round(x + 275 * w / 575)), int(round(y + 19 * h / harness.DIALOG_H_DU)))
     status = loader.wait_exit(2.0)
     check(status == 0, f"EXIT ends the program with the ring open (status {status})")
     if status is None:

@@ -256,11 +256,11 @@ void RingView::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
 }
 
+// The current row is the selected bell: rows are selected whole, one at a time.
+// (The selection's ranges may be split while the rows take their new order.)
 int RingView::CurrentRow() const {
-    const QModelIndex current = m_table->selectionModel()->currentIndex();
-    return current.isValid() && m_table->selectionModel()->isRowSelected(current.row())
-               ? current.row()
-               : -1;
+    const QModelIndex current = m_table->currentIndex();
+    return current.isValid() ? current.row() : -1;
 }
 
 QString RingView::Problem() const {

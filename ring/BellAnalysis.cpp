@@ -13,11 +13,18 @@ std::optional<BellAnalysis> AnalyseBell(const std::string& path, std::stop_token
     CSoundFile record;
     LoadResult result = LoadResult::kOk;
     try {
-        result = LoadSoundFile(record, path);
+        // Only what the analysis reads; a stop cancels the load too.
+        LoadOptions options;
+        options.maxSeconds = kAnalysedSeconds;
+        options.progress = [&stop](std::uint64_t, std::uint64_t) { return !stop.stop_requested(); };
+        result = LoadSoundFile(record, path, options);
     } catch (const std::bad_alloc&) {
         return BellAnalysis{std::nullopt, "Out of memory."};
     } catch (const std::exception& error) {
         return BellAnalysis{std::nullopt, error.what()};
+    }
+    if (stop.stop_requested()) {
+        return std::nullopt;
     }
     if (result != LoadResult::kOk) {
         return BellAnalysis{std::nullopt, LoadMessage(result)};

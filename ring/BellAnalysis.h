@@ -14,6 +14,7 @@ struct BellAnalysis {
     std::string error;                          // empty when loaded
 };
 
-// Loads the recording as Read Waveform does and analyses it. Any thread; each
+// Loads as much of the recording as the analysis reads, as Read Waveform loads
+// it, and analyses it. Any thread; each
 // call has a sound file of its own. nullopt when stop is requested first.
 std::optional<BellAnalysis> AnalyseBell(const std::string& path, std::stop_token stop = {});

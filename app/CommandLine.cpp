@@ -61,9 +61,10 @@ std::optional<int> CommandLine::Run(std::ostream& out, std::ostream& err) {
     parser.addOption(partials);
     parser.addOption(strike);
     parser.addOption(ring);
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("A .wav or .mp3 recording to load at start."),
-                                 QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A .wav or .mp3 recording to load at start, or a .vring ring to open."),
+        QStringLiteral("[FILE]"));
 
     // The usage line names the program; the parser takes the name from an
     // application object, which does not exist yet.

@@ -241,7 +241,7 @@ QVariant RingTableModel::Display(const RingRow& row, int column) const {
             const std::string& error = m_errors[row.bell];
             return error.empty() ? name : QStringLiteral("%1 (%2)").arg(name, Text(error));
         }
-        case kNominal:
+        case kNominalColumn:
             return Pitch(n.nominalHz);
         case kStrike:
             return Pitch(n.strikeHz);

@@ -27,7 +27,7 @@ class RingTableModel : public QAbstractTableModel {
     enum Column {
         kBell,
         kRecording,
-        kNominal,
+        kNominalColumn,
         kByEar,  // beside the nominal, so that a narrow view shows what was kept
         kStrike,
         kEarFromStrike,

@@ -55,19 +55,25 @@ TEST(RingSide, WalksTheNamedRingFromAnyFocusKeepsTheToneAndOpensAgainAtTheNextSt
         EXPECT_EQ(std::get<Ring>(onDisk).bells[1].byEarHz, 390.2);
         EXPECT_TRUE(h.prompter.messages.empty());
     }
-    DialogHarness h;  // no file named: the ring opens again
-    ASSERT_TRUE(Loaded(low));
-    RingView* view = ViewOf(h);
-    ASSERT_TRUE(view != nullptr && view->isVisible());
-    EXPECT_EQ(view->Model()->Path(), ringPath);
-    const int row = view->Model()->RowOfBell(1);
-    EXPECT_TRUE(
-        view->Model()->index(row, RingTableModel::kByEar).data().toString().startsWith("390.20"));
+    {
+        DialogHarness h;  // no file named: the ring opens again
+        ASSERT_TRUE(Loaded(low));
+        RingView* view = ViewOf(h);
+        ASSERT_TRUE(view != nullptr && view->isVisible());
+        EXPECT_EQ(view->Model()->Path(), ringPath);
+        const int row = view->Model()->RowOfBell(1);
+        EXPECT_TRUE(view->Model()
+                        ->index(row, RingTableModel::kByEar)
+                        .data()
+                        .toString()
+                        .startsWith("390.20"));
 
-    // Hidden, the window is its own size again and no ring opens at the next start.
-    QTest::mouseClick(h.window()->findChild<QPushButton*>("ringButton"), Qt::LeftButton);
-    EXPECT_FALSE(view->isVisible());
-    EXPECT_LE(h.window()->width(), view->geometry().left());
+        // Hidden, the window is its own size again and no ring opens at the next start.
+        QTest::mouseClick(h.window()->findChild<QPushButton*>("ringButton"), Qt::LeftButton);
+        EXPECT_FALSE(view->isVisible());
+        EXPECT_LE(h.window()->width(), view->geometry().left());
+    }
+    // One dialog at a time: they share the loaded recording.
     DialogHarness next;
     QCoreApplication::processEvents();
     EXPECT_FALSE(ViewOf(next)->isVisible());

@@ -27,7 +27,7 @@ RingSide::RingSide(QWidget* window, const QRect& area, Load load, std::function<
       m_extraWidth(area.x() + area.width() + area.y() - m_ownSize.width()),
       m_view(new RingView(window)),
       m_button(new QPushButton(tr("&Ring"), window)) {
-    m_view->setGeometry(area);
+    m_view->setGeometry(area.x(), area.y(), area.width(), m_ownSize.height() - 2 * area.y());
     m_view->SetToneSource(std::move(tone));
     m_view->hide();
     m_button->setObjectName(QStringLiteral("ringButton"));

@@ -12,10 +12,11 @@
 class QPushButton;
 class RingView;
 
-// Right of the main dialog's own controls, in dialog units; the window grows by
-// its width (and the margin) while the ring is shown, to 575 units: 1006 pixels
+// Right of the main dialog's own controls, in dialog units, as tall as the
+// window less the margin above and below (cy is not used); the window grows by
+// its width and the margin while the ring is shown, to 575 units: 1006 pixels
 // wide with the usual 9-point font, within a 1024-pixel screen.
-inline constexpr DialogArea kRingArea{320, 5, 250, 344};
+inline constexpr DialogArea kRingArea{320, 5, 250, 0};
 
 // The ring beside the main dialog: the Ring button shows and hides it (the
 // window grows to the right and shrinks back); selecting a bell loads its
@@ -27,7 +28,7 @@ class RingSide : public QObject {
   public:
     using Load = std::function<void(const std::string& path)>;
 
-    // area: where the view goes, in the window's pixels.
+    // area: where the view goes, in the window's pixels (its height unused).
     RingSide(QWidget* window, const QRect& area, Load load, std::function<double()> tone);
 
     QPushButton* Button() const { return m_button; }

@@ -179,6 +179,15 @@ void RingView::AddToRing(const QStringList& recordings) {
     }
 }
 
+bool RingView::AddTake(const QString& recording) {
+    if (!m_model->IsOpen()) {
+        return false;
+    }
+    m_model->AddRecordings({recording});
+    m_table->selectRow(m_model->RowOfBell(m_model->GetRing().bells.size() - 1));
+    return true;
+}
+
 void RingView::DeleteBell() {
     const int row = CurrentRow();
     if (row < 0) {

@@ -32,6 +32,10 @@ class RingView : public QWidget {
     void Keep();
     // Selects the bell step rows below (above, when negative) the current one.
     void SelectNext(int step);
+    // A take just recorded joins the open ring as a new bell and is selected,
+    // so that it loads and Keep goes to it; false, and nothing done, with no
+    // ring open.
+    bool AddTake(const QString& recording);
 
     RingTableModel* Model() const { return m_model; }
     QTableView* Table() const { return m_table; }

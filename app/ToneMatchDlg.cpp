@@ -26,6 +26,7 @@
 #include "MainDialogTemplate.h"
 #include "Resource.h"
 #include "RingSide.h"
+#include "RingView.h"
 #include "SoundFile.h"
 #include "ToneMatchApp.h"
 #include "WindowShortcut.h"
@@ -407,8 +408,13 @@ void CToneMatchDlg::CreateRecordControl() {
     });
     QObject::connect(m_record, &RecordControl::toneBack, window,
                      [this] { m_engine.SetAmplitude(m_amplitudeBeforeRecording); });
+    // With a ring open the take joins it, and its selection loads it.
     QObject::connect(m_record, &RecordControl::takeSaved, window, [this](const QString& path) {
-        AfxDispatch([&] { LoadRecording(QFile::encodeName(path).toStdString()); });
+        AfxDispatch([&] {
+            if (!m_ring || !m_ring->View()->AddTake(path)) {
+                LoadRecording(QFile::encodeName(path).toStdString());
+            }
+        });
     });
 }
 
@@ -504,9 +510,9 @@ void CToneMatchDlg::EnableForLoad(bool enable) {
             control->setEnabled(enable);
         }
     }
-    for (QWidget* area : {static_cast<QWidget*>(m_listening.data()),
-                          static_cast<QWidget*>(m_analysisArea.data()),
-                          static_cast<QWidget*>(m_record.data())}) {
+    for (QWidget* area :
+         {static_cast<QWidget*>(m_listening.data()), static_cast<QWidget*>(m_analysisArea.data()),
+          static_cast<QWidget*>(m_record.data())}) {
         if (area != nullptr) {
             area->setEnabled(enable);
         }

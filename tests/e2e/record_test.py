@@ -4,6 +4,7 @@ monitor is the default input (docs/end-to-end-tests.md lists what it proves)."""
 
 import argparse
 import glob
+import json
 import os
 import sys
 import time
@@ -75,6 +76,29 @@ def record_bell(s, binary, rec, takes, check):
     return app
 
 
+def take_joins_ring(s, binary, rec, takes, check):
+    """With a ring open, the take joins it as a new bell, in its file at once."""
+    ring = os.path.join(s.dir, "tower.vring")
+    with open(ring, "w") as f:
+        json.dump({"format": "veltane-ring", "version": 1, "a4_hz": 440.0, "bells": []}, f)
+    before = set(glob.glob(os.path.join(takes, "bell-*.wav")))
+    rec, app, _ = s.start_veltane(binary, rec, args=[ring])
+    app.key("ctrl+r")
+    time.sleep(1.5)
+    s.run(["paplay", os.path.join(s.dir, "bell.wav")], timeout=30)
+    take = harness._wait_for(
+        lambda: next(iter(set(glob.glob(os.path.join(takes, "bell-*.wav"))) - before), None),
+        30, "a take")
+
+    def listed():
+        with open(ring) as f:
+            return [b["recording"] for b in json.load(f)["bells"]]
+    harness._wait_for(lambda: listed() or None, 5, "the ring to list a bell")
+    check([os.path.basename(r) for r in listed()] == [os.path.basename(take)],
+          f"the take joins the open ring ({listed()})")
+    return app
+
+
 def note_after(s, app, seconds, expected, check):
     app.key("ctrl+r")
     time.sleep(seconds)
@@ -107,6 +131,9 @@ def main():
         check(len(os.listdir(takes)) == count, "no file after the silent wait")
         note_after(s, app, 1.0, "Listening", check)
         exit_by_button(s, app, check, "1 s into a recording")
+        settings(s, Folder=takes)
+        app = take_joins_ring(s, args.binary, rec, takes, check)
+        exit_by_button(s, app, check, "with a ring open")
         s.env["PULSE_SOURCE"] = "nowhere"  # an input the server does not have
         rec, app, _ = s.start_veltane(args.binary, rec)
         note_after(s, app, 1.0, "No input device", check)

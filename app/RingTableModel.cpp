@@ -260,21 +260,27 @@ QVariant RingTableModel::Display(const RingRow& row, int column) const {
     }
 }
 
-// An interval off its usual value is tinted: warm above, cool below.
-QVariant RingTableModel::Background(const RingRow& row, int column) const {
+// How far a partial column's interval lies from its usual value, in cents;
+// nothing for another column or a partial not found.
+std::optional<double> RingTableModel::OffUsual(const RingRow& row, int column) const {
     if (column < kFirstPartial || column >= kFromTenor) {
-        return {};
+        return std::nullopt;
     }
     const auto partial = static_cast<std::size_t>(column - kFirstPartial);
     const std::optional<double>& cents = row.numbers.fromNominalCents[partial];
     if (!cents) {
+        return std::nullopt;
+    }
+    return UnusualBy(kUsualIntervals[partial], *cents);
+}
+
+// An interval off its usual value is tinted: warm above, cool below.
+QVariant RingTableModel::Background(const RingRow& row, int column) const {
+    const std::optional<double> off = OffUsual(row, column);
+    if (!off || std::abs(*off) <= kUnusualCents) {
         return {};
     }
-    const double off = UnusualBy(kUsualIntervals[partial], *cents);
-    if (std::abs(off) <= kUnusualCents) {
-        return {};
-    }
-    return QBrush(off > 0 ? QColor(255, 205, 170) : QColor(175, 210, 255));
+    return QBrush(*off > 0 ? QColor(255, 205, 170) : QColor(175, 210, 255));
 }
 
 QVariant RingTableModel::ToolTip(const RingRow& row, int column) const {
@@ -282,16 +288,13 @@ QVariant RingTableModel::ToolTip(const RingRow& row, int column) const {
         const std::string& error = m_errors[row.bell];
         return m_ring.bells[row.bell].recording + (error.empty() ? QString() : "\n" + Text(error));
     }
-    if (column < kFirstPartial || column >= kFromTenor) {
+    const std::optional<double> off = OffUsual(row, column);
+    if (!off) {
         return {};
     }
     const auto partial = static_cast<std::size_t>(column - kFirstPartial);
-    const std::optional<double>& cents = row.numbers.fromNominalCents[partial];
-    if (!cents) {
-        return {};
-    }
     return QStringLiteral("%1 cents from the usual %2")
-        .arg(Text(FormatCents(UnusualBy(kUsualIntervals[partial], *cents))),
+        .arg(Text(FormatCents(*off)),
              Text(FormatNumber(kUsualIntervals[partial].cents, 0)) +
                  (kUsualIntervals[partial].justCents
                       ? " / " + Text(FormatNumber(*kUsualIntervals[partial].justCents, 0))

@@ -91,6 +91,7 @@ class RingTableModel : public QAbstractTableModel {
     void Take(quint64 id, const std::shared_ptr<BellAnalysis>& result);
     void Renumber();
     QVariant Display(const RingRow& row, int column) const;
+    std::optional<double> OffUsual(const RingRow& row, int column) const;
     QVariant Background(const RingRow& row, int column) const;
     QVariant ToolTip(const RingRow& row, int column) const;
     QString Pitch(const std::optional<double>& hz) const;

@@ -5,19 +5,14 @@
 #include <cmath>
 
 #include "ListeningControls.h"
+#include "SettingsStore.h"
 
 namespace {
 
-constexpr const char* kOrganisation = "veltane";
-constexpr const char* kApplication = "veltane";
 constexpr const char* kA4Key = "A4";
 constexpr const char* kLoopKey = "Loop";
 constexpr const char* kBothEarsKey = "BothEars";
 constexpr const char* kLastFolderKey = "LastFolder";
-
-QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
-}
 
 // Only the two words QSettings writes for a bool; anything else is damage.
 bool ReadBool(const QSettings& store, const char* key, bool fallback) {
@@ -35,7 +30,7 @@ bool ReadBool(const QSettings& store, const char* key, bool fallback) {
 
 ListeningSettings ListeningSettings::Load() {
     ListeningSettings settings;
-    const QSettings store = Store();
+    const QSettings store = OpenSettings();
     if (store.status() != QSettings::NoError) {
         return settings;
     }
@@ -52,7 +47,7 @@ ListeningSettings ListeningSettings::Load() {
 }
 
 void ListeningSettings::Save() const {
-    QSettings store = Store();
+    QSettings store = OpenSettings();
     store.setValue(kA4Key, QString::number(a4, 'f', 1));
     store.setValue(kLoopKey, loop);
     store.setValue(kBothEarsKey, bothEars);

@@ -5,15 +5,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "SettingsStore.h"
+
 namespace {
 
 constexpr const char* kFolderKey = "Record/Folder";
 constexpr const char* kSilenceToneKey = "Record/SilenceTone";
 constexpr const char* kNoStrikeWaitKey = "Record/NoStrikeWait";
-
-QSettings RecordStore() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "veltane", "veltane");
-}
 
 }  // namespace
 
@@ -27,7 +25,7 @@ std::string RecordSettings::DefaultFolder() {
 
 RecordSettings RecordSettings::Load() {
     RecordSettings settings;
-    const QSettings store = RecordStore();
+    const QSettings store = OpenSettings();
     if (store.status() != QSettings::NoError) {
         return settings;
     }
@@ -43,7 +41,7 @@ RecordSettings RecordSettings::Load() {
 }
 
 void RecordSettings::Save() const {
-    QSettings store = RecordStore();
+    QSettings store = OpenSettings();
     store.setValue(kFolderKey, QString::fromStdString(folder));
     store.setValue(kSilenceToneKey, silenceTone);
     store.setValue(kNoStrikeWaitKey, noStrikeWait);

@@ -53,6 +53,16 @@ int ScrollPositionFor(double hz) {
     return static_cast<int>(std::floor(tenths + 0.5 + 1e-9));
 }
 
+// Puts widgets in the tab order after after, in their order.
+void ChainTabOrder(QWidget* after, const QList<QWidget*>& widgets) {
+    for (QWidget* next : widgets) {
+        if (after != nullptr) {
+            QWidget::setTabOrder(after, next);
+        }
+        after = next;
+    }
+}
+
 QRect PixelsOf(const DialogArea& area, const QWidget* window) {
     return DialogUnits(window->font()).ToPixels(area.x, area.y, area.cx, area.cy);
 }
@@ -318,13 +328,7 @@ void CToneMatchDlg::CreateListeningControls() {
             lastTabStop = GetDlgItem(item.id);
         }
     }
-    QWidget* previous = lastTabStop;
-    for (QWidget* next : m_listening->TabOrder()) {
-        if (previous != nullptr) {
-            QWidget::setTabOrder(previous, next);
-        }
-        previous = next;
-    }
+    ChainTabOrder(lastTabStop, m_listening->TabOrder());
 }
 
 void CToneMatchDlg::ApplySettings() {
@@ -396,11 +400,7 @@ void CToneMatchDlg::CreateRecordControl() {
     m_record = new RecordControl(std::make_unique<SdlCapture>(), window);
     m_record->setGeometry(PixelsOf(kRecordArea, window));
     m_record->show();
-    QWidget* previous = m_listening->TabOrder().back();
-    for (QWidget* next : m_record->TabOrder()) {
-        QWidget::setTabOrder(previous, next);
-        previous = next;
-    }
+    ChainTabOrder(m_listening->TabOrder().back(), m_record->TabOrder());
     // The tone comes back as it was, whatever the volume said.
     QObject::connect(m_record, &RecordControl::silenceTone, window, [this] {
         m_amplitudeBeforeRecording = m_engine.Amplitude();

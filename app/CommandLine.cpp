@@ -34,6 +34,10 @@ std::string Fixed(double value, int decimals) {
 
 }  // namespace
 
+void PrintFileError(std::ostream& err, std::string_view file, std::string_view message) {
+    err << "veltane: " << file << ": " << message << "\n";
+}
+
 CommandLine::CommandLine(QStringList arguments) : m_arguments(std::move(arguments)) {}
 
 std::optional<int> CommandLine::Run(std::ostream& out, std::ostream& err) {
@@ -123,9 +127,8 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
     // The same load as Read Waveform, so the same files load and the same
     // message tells why one does not; a read error or a want of memory is
     // reported as the window's framework reports it.
-    // A failure is told as GNU tools tell one: the program, the file, why.
     const auto fail = [&](std::string_view message) {
-        err << "veltane: " << path << ": " << message << "\n";
+        PrintFileError(err, path, message);
         return kLoadFailedStatus;
     };
     CSoundFile record;

@@ -5,6 +5,11 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
+
+// A file's failure as GNU tools tell one, on err: the program, the file's name
+// (its bytes), why.
+void PrintFileError(std::ostream& err, std::string_view file, std::string_view message);
 
 // The program's command line, read before any window or sound device exists:
 // --partials FILE and --strike FILE print the recording's analysis as

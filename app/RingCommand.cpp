@@ -5,6 +5,8 @@
 #include <mutex>
 #include <variant>
 
+#include "CommandLine.h"
+#include "FileNameBytes.h"
 #include "RingAnalyser.h"
 #include "RingDocument.h"
 #include "RingTable.h"
@@ -16,7 +18,7 @@ constexpr int kRingFailedStatus = 1;
 constexpr int kRingUsageStatus = 2;
 
 void ComplainAbout(std::ostream& err, const QString& file, const std::string& message) {
-    err << "veltane: " << file.toStdString() << ": " << message << "\n";
+    PrintFileError(err, EncodeFileName(file), message);
 }
 
 }  // namespace
@@ -48,7 +50,7 @@ int RingCommand::Run(std::ostream& out, std::ostream& err) const {
 
     std::vector<std::string> paths;
     for (const RingBell& bell : ring.bells) {
-        paths.push_back(bell.recording.toStdString());
+        paths.push_back(EncodeFileName(bell.recording));
     }
     std::vector<std::optional<RecordingAnalysis>> analyses(paths.size());
     std::vector<std::string> errors(paths.size());

@@ -6,16 +6,14 @@
 #include <QSettings>
 #include <algorithm>
 
+#include "FileNameBytes.h"
 #include "RingCommand.h"
 #include "RingView.h"
+#include "SettingsStore.h"
 
 namespace {
 
 constexpr const char* kLastRingKey = "Ring/Last";
-
-QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "veltane", "veltane");
-}
 
 }  // namespace
 
@@ -35,10 +33,11 @@ RingSide::RingSide(QWidget* window, const QRect& area, Load load, std::function<
     m_button->setAutoDefault(false);
     m_button->setToolTip(tr("Show the ring beside the spectrum"));
     connect(m_button, &QPushButton::toggled, this, &RingSide::Show);
-    connect(m_view, &RingView::bellSelected, this,
-            [load = std::move(load)](const QString& recording) { load(recording.toStdString()); });
+    connect(
+        m_view, &RingView::bellSelected, this,
+        [load = std::move(load)](const QString& recording) { load(EncodeFileName(recording)); });
     connect(m_view, &RingView::ringOpened, this, [this](const QString& path) {
-        Store().setValue(kLastRingKey, path);
+        OpenSettings().setValue(kLastRingKey, path);
         m_button->setChecked(true);
     });
 }
@@ -48,9 +47,9 @@ void RingSide::Show(bool shown) {
     m_view->setVisible(shown);
     KeepOnScreen();
     if (!shown) {
-        Store().remove(kLastRingKey);
+        OpenSettings().remove(kLastRingKey);
     } else if (m_view->Model()->IsOpen()) {
-        Store().setValue(kLastRingKey, m_view->Model()->Path());
+        OpenSettings().setValue(kLastRingKey, m_view->Model()->Path());
     }
 }
 
@@ -70,7 +69,7 @@ void RingSide::KeepOnScreen() {
 bool RingSide::OpenAtStart(const std::string& named) {
     const QString file = QString::fromStdString(named);
     const bool ring = !named.empty() && RingCommand::IsRingFile(file);
-    const QString path = named.empty() ? Store().value(kLastRingKey).toString() : file;
+    const QString path = named.empty() ? OpenSettings().value(kLastRingKey).toString() : file;
     if (ring || (named.empty() && !path.isEmpty())) {
         QMetaObject::invokeMethod(
             this,

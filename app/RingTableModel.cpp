@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <cmath>
 
+#include "FileNameBytes.h"
 #include "NoteName.h"
 #include "RingAnalyser.h"
 #include "RingDocument.h"
@@ -139,7 +140,7 @@ void RingTableModel::Analyse(std::size_t firstBell) {
     std::vector<std::string> paths;
     std::vector<quint64> ids;
     for (std::size_t i = firstBell; i < m_ring.bells.size(); ++i) {
-        paths.push_back(m_ring.bells[i].recording.toStdString());
+        paths.push_back(EncodeFileName(m_ring.bells[i].recording));
         ids.push_back(m_ids[i]);
     }
     if (paths.empty()) {

@@ -94,6 +94,11 @@ TEST(FileNames, EveryWayInOpensTheFileNamedWhateverItsBytes) {
             reference = out.str();
         }
         EXPECT_EQ(out.str(), reference);
+        // A ring of the one recording: loaded, so no message and status 0.
+        std::ostringstream ring;
+        std::ostringstream ringErr;
+        EXPECT_EQ(CommandLine(Arguments({"veltane", "--ring", path})).Run(ring, ringErr), 0)
+            << ringErr.str();
         EXPECT_GT(std::count(reference.begin(), reference.end(), '\n'), 1) << "a peak";
     }
 }

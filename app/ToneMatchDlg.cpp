@@ -510,9 +510,11 @@ void CToneMatchDlg::EnableForLoad(bool enable) {
             control->setEnabled(enable);
         }
     }
+    // The ring too: a bell chosen meanwhile would not be the one loaded.
+    QWidget* ring = m_ring ? m_ring->View() : nullptr;
     for (QWidget* area :
          {static_cast<QWidget*>(m_listening.data()), static_cast<QWidget*>(m_analysisArea.data()),
-          static_cast<QWidget*>(m_record.data())}) {
+          static_cast<QWidget*>(m_record.data()), ring}) {
         if (area != nullptr) {
             area->setEnabled(enable);
         }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -119,6 +120,7 @@ class LeastSquares {
     }
     // At least two points at different t.
     double Slope() const { return (m_n * m_ty - m_t * m_y) / (m_n * m_tt - m_t * m_t); }
+    double At(double t) const { return (m_y + Slope() * (m_n * t - m_t)) / m_n; }
 
   private:
     double m_n = 0.0;
@@ -128,10 +130,17 @@ class LeastSquares {
     double m_ty = 0.0;
 };
 
-// The slope in dB/s of the least-squares line through the levels of peak
-// column from its loudest frame to the last that stands clear of the noise,
-// over the frames that do; none when that lasts under kShortestDecaySeconds.
-std::optional<double> DecaySlope(const Track& track, std::size_t column, double frameSeconds) {
+// A peak's decay line: its slope in dB/s, and the most its level strays from
+// it in dB.
+struct DecayLine {
+    double slope = 0.0;
+    double strayDb = 0.0;
+};
+
+// The least-squares line through the levels of peak column from its loudest
+// frame to the last that stands clear of the noise, over the frames that do;
+// none when that lasts under kShortestDecaySeconds.
+std::optional<DecayLine> FitDecay(const Track& track, std::size_t column, double frameSeconds) {
     const std::size_t frames = track.levelDb.size();
     const auto clear = [&](std::size_t f) {
         return track.levelDb[f][column] >= track.noiseDb[f][column] + kDecayAboveNoiseDb;
@@ -156,21 +165,32 @@ std::optional<double> DecaySlope(const Track& track, std::size_t column, double 
             line.Add(static_cast<double>(f) * frameSeconds, track.levelDb[f][column]);
         }
     }
-    return line.Slope();
+    DecayLine fit{line.Slope(), 0.0};
+    for (std::size_t f = loudest; f <= last; ++f) {
+        if (clear(f)) {
+            const double off =
+                track.levelDb[f][column] - line.At(static_cast<double>(f) * frameSeconds);
+            fit.strayDb = std::max(fit.strayDb, std::abs(off));
+        }
+    }
+    return fit;
 }
 
 }  // namespace
 
-void MeasureDecays(std::span<Peak> peaks, const LongStretch& stretch) {
+std::vector<double> MeasureDecays(std::span<Peak> peaks, const LongStretch& stretch) {
+    std::vector<double> strayDb(peaks.size(), std::numeric_limits<double>::infinity());
     const Frames frames = ChooseFrames(stretch);
     if (frames.count == 0 || peaks.empty()) {
-        return;
+        return strayDb;
     }
     const Track track = FollowPeaks(peaks, stretch, frames);
     const double frameSeconds = static_cast<double>(frames.hop) / stretch.sampleRate;
     for (std::size_t i = 0; i < peaks.size(); ++i) {
-        if (const std::optional<double> slope = DecaySlope(track, i, frameSeconds)) {
-            peaks[i].decayDbPerSecond = -*slope;
+        if (const std::optional<DecayLine> line = FitDecay(track, i, frameSeconds)) {
+            peaks[i].decayDbPerSecond = -line->slope;
+            strayDb[i] = line->strayDb;
         }
     }
+    return strayDb;
 }

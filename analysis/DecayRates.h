@@ -2,6 +2,7 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 #include "LongStretch.h"
 #include "Peak.h"
@@ -12,5 +13,8 @@ inline constexpr double kDecayAboveNoiseDb = 10.0;
 inline constexpr double kShortestDecaySeconds = 0.3;
 
 // Sets each peak's decay rate: the least-squares line through its level in
-// short spectra along the long stretch.
-void MeasureDecays(std::span<Peak> peaks, const LongStretch& stretch);
+// short spectra along the long stretch. Returns, a peak each, the most its
+// level strays from that line in dB: hundredths for a plain decay, tenths or
+// more where a doublet beats or a neighbour leaks in; infinite where the peak
+// got no rate.
+std::vector<double> MeasureDecays(std::span<Peak> peaks, const LongStretch& stretch);

@@ -2,6 +2,7 @@
 #include "Doublets.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -15,12 +16,12 @@ namespace {
 // Below this the long stretch parts no more than the spectrum does.
 constexpr double kShortestSeconds = 4.0;
 
-bool MayBeMerged(const std::vector<Peak>& peaks, std::size_t i) {
+bool MayBeMerged(const std::vector<Peak>& peaks, std::size_t i, double strayDb) {
     const auto near = [&](std::size_t j) {
         return std::abs(peaks[j].frequencyHz - peaks[i].frequencyHz) < kDoubletSearchHz;
     };
-    return !peaks[i].partial.empty() && !peaks[i].beatHz && (i == 0 || !near(i - 1)) &&
-           (i + 1 == peaks.size() || !near(i + 1));
+    return !peaks[i].partial.empty() && !peaks[i].beatHz && strayDb >= kMergedStrayDb &&
+           (i == 0 || !near(i - 1)) && (i + 1 == peaks.size() || !near(i + 1));
 }
 
 // The power spectrum of the stretch under a falling half cosine: whole at the
@@ -31,17 +32,31 @@ std::vector<float> RingingPower(std::span<const float> samples, std::size_t coun
     RealFft fft(count);
     const std::span<float> in = fft.Input();
     // cos(pi n / count) by rotation, which costs a few products a sample where
-    // std::cos costs tens; in double precision it stays within 1e-12.
+    // std::cos costs tens; in double precision it stays within 1e-12. Each of
+    // kLanes rotations takes every kLanes-th sample, so that their products
+    // overlap instead of each waiting on the one before.
+    constexpr std::size_t kLanes = 8;
     const double step = std::numbers::pi / static_cast<double>(count);
-    const double c = std::cos(step);
-    const double s = std::sin(step);
-    double cosine = 1.0;
-    double sine = 0.0;
-    for (std::size_t n = 0; n < count; ++n) {
-        in[n] = samples[n] * static_cast<float>(0.5 + 0.5 * cosine);
-        const double next = cosine * c - sine * s;
-        sine = sine * c + cosine * s;
-        cosine = next;
+    const double c = std::cos(kLanes * step);
+    const double s = std::sin(kLanes * step);
+    std::array<double, kLanes> cosine{};
+    std::array<double, kLanes> sine{};
+    for (std::size_t j = 0; j < kLanes; ++j) {
+        cosine[j] = std::cos(static_cast<double>(j) * step);
+        sine[j] = std::sin(static_cast<double>(j) * step);
+    }
+    std::size_t n = 0;
+    for (; n + kLanes <= count; n += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            in[n + j] = samples[n + j] * static_cast<float>(0.5 + 0.5 * cosine[j]);
+            const double next = cosine[j] * c - sine[j] * s;
+            sine[j] = sine[j] * c + cosine[j] * s;
+            cosine[j] = next;
+        }
+    }
+    for (; n < count; ++n) {
+        in[n] =
+            samples[n] * static_cast<float>(0.5 + 0.5 * std::cos(static_cast<double>(n) * step));
     }
     fft.Transform();
     std::vector<float> power(fft.Output().size());
@@ -112,10 +127,11 @@ std::optional<Peak> PartOf(Peak& peak, std::span<const float> power, double binH
 
 }  // namespace
 
-void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch) {
+void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch,
+                         std::span<const double> strayDb) {
     std::vector<std::size_t> merged;
     for (std::size_t i = 0; i < peaks.size(); ++i) {
-        if (MayBeMerged(peaks, i)) {
+        if (MayBeMerged(peaks, i, strayDb[i])) {
             merged.push_back(i);
         }
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "LongStretch.h"
@@ -14,7 +15,16 @@ inline constexpr double kDoubletSearchHz = 2.0;
 inline constexpr double kDoubletLevelDb = -20.0;
 inline constexpr double kDoubletDipDb = -3.0;
 
-// Parts each named peak (ascending frequency) that the long stretch shows as
-// two, both under its name, levels from the long stretch's spectrum (the
-// stronger at the merged peak's level), each with the beat between them.
-void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch);
+// Two peaks merged into one beat, so the level strays from a plain decay line
+// by at least this much: a weaker peak at kDoubletLevelDb swings it by 0.8 dB
+// either way. Below it the long stretch's spectrum, the most costly step of
+// the analysis, is not taken.
+inline constexpr double kMergedStrayDb = 0.3;
+
+// Parts each named peak (ascending frequency) whose level strays
+// (strayDb, a peak each, from MeasureDecays) and that the long stretch shows
+// as two, both under its name, levels from the long stretch's spectrum (the
+// stronger at the merged peak's level), each with the beat between them and
+// the merged peak's decay.
+void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch,
+                         std::span<const double> strayDb);

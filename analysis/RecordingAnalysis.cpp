@@ -17,11 +17,11 @@ std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> 
     if (!peaks.empty()) {
         const LongStretch stretch =
             LoadLongStretch(samples, sampleRate, analysis.spectrum.stretch.start);
-        SplitMergedDoublets(peaks, stretch);
+        const std::vector<double> strayDb = MeasureDecays(peaks, stretch);
         if (stop.stop_requested()) {
             return std::nullopt;
         }
-        MeasureDecays(peaks, stretch);
+        SplitMergedDoublets(peaks, stretch, strayDb);
     }
     analysis.strike = EstimateStrike(peaks);
     return analysis;

@@ -12,11 +12,10 @@
 // One object per thread; construction may run on any thread.
 class RealFft {
   public:
-    // size: samples in, at least 2. The plan for a power of two is made once
-    // and kept for the process (planning costs more than a transform), with
-    // one set of buffers for the next object of that size; a plan for any
-    // other size is made for this object alone. Throws std::bad_alloc when the
-    // buffers or the plan cannot be made.
+    // size: samples in, at least 2. The plan for a size is made once and kept
+    // while the size is among the last few used, with one set of buffers for
+    // the next object of that size. Throws std::bad_alloc when the buffers or
+    // the plan cannot be made.
     explicit RealFft(std::size_t size);
     ~RealFft();
     RealFft(const RealFft&) = delete;
@@ -43,5 +42,5 @@ class RealFft {
     std::size_t m_size;
     std::unique_ptr<float[], FftwFree> m_in;
     std::unique_ptr<float[], FftwFree> m_out;  // interleaved re, im
-    void* m_plan = nullptr;                    // owned only when m_size is no power of two
+    void* m_plan = nullptr;                    // kept for the size, not owned
 };

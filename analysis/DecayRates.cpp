@@ -2,6 +2,7 @@
 #include "DecayRates.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -45,13 +46,47 @@ Frames ChooseFrames(const LongStretch& stretch) {
     return frames;
 }
 
-// The windowed power of one frame of the stretch at bins range.low - 1 to
-// range.high + 1.
-void FramePower(std::span<const float> frame, RealFft& fft, BinRange range,
+// The bins whose median power is the noise floor near a peak in block.
+BinRange NoiseBlock(std::size_t block, BinRange range) {
+    const std::size_t from = std::max(range.low, block * kNoiseBlockBins);
+    return {from, std::min(range.high, from + kNoiseBlockBins - 1), range.binHz};
+}
+
+// The bins of each peak of the stretch and their blocks of kNoiseBlockBins
+// around them: all of the frames' power that is read.
+struct PeakBins {
+    BinRange range;
+    std::vector<std::size_t> bins;  // a peak each
+    std::vector<BinRange> blocks;   // ascending, each once
+};
+
+PeakBins BinsOf(std::span<const Peak> peaks, const LongStretch& stretch, std::size_t length) {
+    PeakBins bins{{4, length / 2 - 4, stretch.sampleRate / static_cast<double>(length)}, {}, {}};
+    const BinRange& range = bins.range;
+    std::vector<std::size_t> blocks;
+    for (const Peak& peak : peaks) {
+        bins.bins.push_back(std::clamp<std::size_t>(
+            static_cast<std::size_t>(std::lround(peak.frequencyHz / range.binHz)), range.low,
+            range.high));
+        blocks.push_back(bins.bins.back() / kNoiseBlockBins);
+    }
+    std::ranges::sort(blocks);
+    blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+    for (const std::size_t block : blocks) {
+        bins.blocks.push_back(NoiseBlock(block, range));
+    }
+    return bins;
+}
+
+// The windowed power of one frame of the stretch over the blocks, each at
+// bins low - 1 to high + 1; the other bins are left as they were.
+void FramePower(std::span<const float> frame, RealFft& fft, const PeakBins& bins,
                 std::span<float> power) {
     std::ranges::copy(frame, fft.Input().begin());
     fft.Transform();
-    WindowedPower(fft.Output(), range, power);
+    for (const BinRange& block : bins.blocks) {
+        WindowedPower(fft.Output(), block, power);
+    }
 }
 
 // Levels and noise floors in dB, a row a frame, a column a peak.
@@ -69,12 +104,14 @@ class NoiseFloor {
         const std::size_t block = bin / kNoiseBlockBins;
         std::optional<double>& median = m_medians[block];
         if (!median) {
-            const std::size_t from = std::max(m_range.low, block * kNoiseBlockBins);
-            const std::size_t to = std::min(m_range.high + 1, from + kNoiseBlockBins);
-            std::vector<float> values(m_power.begin() + static_cast<std::ptrdiff_t>(from),
-                                      m_power.begin() + static_cast<std::ptrdiff_t>(to));
-            std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-            median = 10.0 * std::log10(values[values.size() / 2] + 1e-30);
+            const BinRange bins = NoiseBlock(block, m_range);
+            std::array<float, kNoiseBlockBins> values{};
+            const auto end = std::copy(m_power.begin() + static_cast<std::ptrdiff_t>(bins.low),
+                                       m_power.begin() + static_cast<std::ptrdiff_t>(bins.high + 1),
+                                       values.begin());
+            const auto middle = values.begin() + (end - values.begin()) / 2;
+            std::nth_element(values.begin(), middle, end);
+            median = 10.0 * std::log10(*middle + 1e-30);
         }
         return *median;
     }
@@ -87,20 +124,16 @@ class NoiseFloor {
 
 Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const Frames& frames) {
     RealFft fft(frames.length);
-    const BinRange range{4, frames.length / 2 - 4,
-                         stretch.sampleRate / static_cast<double>(frames.length)};
+    const PeakBins bins = BinsOf(peaks, stretch, frames.length);
     std::vector<float> power(frames.length / 2 + 1);
     Track track;
     for (std::size_t f = 0; f < frames.count; ++f) {
-        FramePower(std::span(stretch.samples).subspan(f * frames.hop, frames.length), fft, range,
+        FramePower(std::span(stretch.samples).subspan(f * frames.hop, frames.length), fft, bins,
                    power);
-        NoiseFloor noise(power, range);
+        NoiseFloor noise(power, bins.range);
         std::vector<double>& levels = track.levelDb.emplace_back();
         std::vector<double>& floors = track.noiseDb.emplace_back();
-        for (const Peak& peak : peaks) {
-            const auto bin = std::clamp<std::size_t>(
-                static_cast<std::size_t>(std::lround(peak.frequencyHz / range.binHz)), range.low,
-                range.high);
+        for (const std::size_t bin : bins.bins) {
             levels.push_back(10.0 * std::log10(power[bin] + 1e-30));
             floors.push_back(noise.DbAt(bin));
         }

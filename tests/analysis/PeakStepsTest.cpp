@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <memory>
+#include <numbers>
 #include <vector>
 
 #include "HalveRate.h"
 #include "PeakFinder.h"
+#include "RealFft.h"
 
 namespace {
 
@@ -24,6 +28,27 @@ TEST(StretchTest, StartsAtTheOnsetAndEndsWithTheRecording) {
     EXPECT_EQ(stretch.start, 50U);
     EXPECT_EQ(stretch.length, 2 * SmoothLength(500));
     EXPECT_EQ(FindStretch(samples, 0).length, 0U);
+}
+
+// A transform whose size's plan is forgotten while it is alive would run a
+// destroyed plan (ASan builds see it), and sizes past the kept few would
+// stop transforming right: a cosine of 3 cycles gives bin 3 alone.
+TEST(RealFftTest, PlansInUseOutliveTheKeptFew) {
+    const auto cosineAt3 = [](RealFft& fft) {
+        const std::size_t n = fft.Size();
+        for (std::size_t i = 0; i < n; ++i) {
+            fft.Input()[i] = static_cast<float>(std::cos(
+                2 * std::numbers::pi * 3 * static_cast<double>(i) / static_cast<double>(n)));
+        }
+        fft.Transform();
+        return std::abs(fft.Output()[3]) / static_cast<float>(n) * 2 - std::abs(fft.Output()[2]);
+    };
+    auto held = std::make_unique<RealFft>(96);
+    for (std::size_t size = 100; size < 140; size += 2) {
+        RealFft passing(size);
+        EXPECT_NEAR(cosineAt3(passing), 1.0F, 1e-4F) << size;
+    }
+    EXPECT_NEAR(cosineAt3(*held), 1.0F, 1e-4F);
 }
 
 // The vectorized middle and the checked ends give what the filter's sum says.

@@ -19,6 +19,7 @@ LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRat
         std::min({longest, 2 * kLongestStretch, samples.size() - onset}) / divisor;
     const std::span<const std::int16_t> from = samples.subspan(onset, count * divisor);
     stretch.sampleRate = static_cast<double>(sampleRate) / static_cast<double>(divisor);
+    stretch.divisor = divisor;
     stretch.samples.resize(count);
     if (divisor == 2 && count >= 2 * kHalfBand.size()) {
         std::vector<float> scratch(count);

@@ -19,6 +19,7 @@ inline constexpr double kLongStretchSeconds = 262144.0 / 44100.0;
 struct LongStretch {
     std::vector<float> samples;
     double sampleRate = 0.0;
+    std::size_t divisor = 1;  // the recording's rate over sampleRate
 };
 
 // From onset on, at most 2 kLongestStretch samples however high the rate; empty when the rate is

@@ -4,22 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "HalveRate.h"
 #include "RealFft.h"
 
 namespace {
 
 // Shorter stretches than this carry no usable spectrum.
 constexpr std::size_t kShortestStretch = 64;
-
-// The stretch as the transform's input: filtered to half the rate, or as it is.
-void LoadStretch(std::span<const std::int16_t> stretched, std::size_t divisor, RealFft& fft) {
-    if (divisor == 2) {
-        HalveRate(stretched, fft.Input(), fft.Scratch());
-    } else {
-        std::copy(stretched.begin(), stretched.end(), fft.Input().begin());
-    }
-}
 
 // The bins between kLowestPeakHz and highestHz, at least 4 from either end.
 BinRange PeakBins(double binHz, double highestHz) {
@@ -29,25 +19,21 @@ BinRange PeakBins(double binHz, double highestHz) {
 
 }  // namespace
 
-std::optional<PeakSpectrum> FindPeaks(std::span<const std::int16_t> samples, int sampleRate,
+std::optional<PeakSpectrum> FindPeaks(const LongStretch& loaded, Stretch stretch,
                                       std::stop_token stop) {
     PeakSpectrum result;
-    result.stretch = FindStretch(samples, sampleRate);
-    const std::size_t divisor = RateDivisor(sampleRate);
-    const std::size_t count = result.stretch.length / divisor;
+    result.stretch = stretch;
+    const std::size_t count = std::min(stretch.length / loaded.divisor, loaded.samples.size());
     if (count < kShortestStretch) {
         return result;
     }
     RealFft fft(count);
-    LoadStretch(samples.subspan(result.stretch.start, result.stretch.length), divisor, fft);
-    if (stop.stop_requested()) {
-        return std::nullopt;
-    }
+    std::copy_n(loaded.samples.begin(), count, fft.Input().begin());
     fft.Transform();
     if (stop.stop_requested()) {
         return std::nullopt;
     }
-    const double binHz = static_cast<double>(sampleRate) / static_cast<double>(divisor * count);
+    const double binHz = loaded.sampleRate / static_cast<double>(count);
     result.curveHighHz = std::min(kHighestPeakHz, static_cast<double>(count / 2 - 4) * binHz);
     const BinRange range = PeakBins(binHz, result.curveHighHz);
     if (range.high <= range.low + 2) {

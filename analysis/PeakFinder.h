@@ -7,6 +7,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "LongStretch.h"
 #include "Peak.h"
 #include "PeakPicking.h"
 #include "SpectrumCurve.h"
@@ -29,6 +30,7 @@ struct PeakSpectrum {
 };
 
 // The windowed spectrum of the stretch and its peaks, each frequency refined
-// between bins. nullopt when stop is requested.
-std::optional<PeakSpectrum> FindPeaks(std::span<const std::int16_t> samples, int sampleRate,
+// between bins; loaded holds the samples from the stretch's start on (the
+// long stretch, which the stretch begins). nullopt when stop is requested.
+std::optional<PeakSpectrum> FindPeaks(const LongStretch& loaded, Stretch stretch,
                                       std::stop_token stop = {});

@@ -7,7 +7,15 @@
 
 std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> samples,
                                                   int sampleRate, std::stop_token stop) {
-    std::optional<PeakSpectrum> spectrum = FindPeaks(samples, sampleRate, stop);
+    // The spectrum's stretch is the long stretch's beginning: filtered to its
+    // rate once for both.
+    const Stretch start = FindStretch(samples, sampleRate);
+    const LongStretch stretch =
+        start.length > 0 ? LoadLongStretch(samples, sampleRate, start.start) : LongStretch{};
+    if (stop.stop_requested()) {
+        return std::nullopt;
+    }
+    std::optional<PeakSpectrum> spectrum = FindPeaks(stretch, start, stop);
     if (!spectrum) {
         return std::nullopt;
     }
@@ -15,8 +23,6 @@ std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> 
     std::vector<Peak>& peaks = analysis.spectrum.peaks;
     analysis.kind = NameBellPartials(peaks);
     if (!peaks.empty()) {
-        const LongStretch stretch =
-            LoadLongStretch(samples, sampleRate, analysis.spectrum.stretch.start);
         const std::vector<double> strayDb = MeasureDecays(peaks, stretch);
         if (stop.stop_requested()) {
             return std::nullopt;

@@ -110,8 +110,8 @@ class Reporter : public benchmark::ConsoleReporter {
     }
 };
 
-BENCHMARK(BM_LoadTwelve)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OpenRing)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadTwelve)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_OpenRing)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 

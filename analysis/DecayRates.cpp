@@ -2,7 +2,6 @@
 #include "DecayRates.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -89,38 +88,25 @@ void FramePower(std::span<const float> frame, RealFft& fft, const PeakBins& bins
     }
 }
 
-// Levels and noise floors in dB, a row a frame, a column a peak.
+// Levels in dB, and whether each stands clear of the noise: a row a frame, a
+// column a peak.
 struct Track {
     std::vector<std::vector<double>> levelDb;
-    std::vector<std::vector<double>> noiseDb;
+    std::vector<std::vector<char>> clear;
 };
 
-class NoiseFloor {
-  public:
-    NoiseFloor(std::span<const float> power, BinRange range)
-        : m_power(power), m_range(range), m_medians((range.high + 1) / kNoiseBlockBins + 1) {}
-
-    double DbAt(std::size_t bin) {
-        const std::size_t block = bin / kNoiseBlockBins;
-        std::optional<double>& median = m_medians[block];
-        if (!median) {
-            const BinRange bins = NoiseBlock(block, m_range);
-            std::array<float, kNoiseBlockBins> values{};
-            const auto end = std::copy(m_power.begin() + static_cast<std::ptrdiff_t>(bins.low),
-                                       m_power.begin() + static_cast<std::ptrdiff_t>(bins.high + 1),
-                                       values.begin());
-            const auto middle = values.begin() + (end - values.begin()) / 2;
-            std::nth_element(values.begin(), middle, end);
-            median = 10.0 * std::log10(*middle + 1e-30);
-        }
-        return *median;
+// Whether power at bin stands kDecayAboveNoiseDb above the noise near it, the
+// median power of its block: the median is at most a level exactly when more
+// than half of the block's bins are, which a count tells without sorting.
+bool StandsClear(std::span<const float> power, BinRange block, std::size_t bin) {
+    static const double kRatio = std::pow(10.0, -kDecayAboveNoiseDb / 10.0);
+    const auto highest = static_cast<float>(kRatio * (power[bin] + 1e-30) - 1e-30);
+    std::size_t atMost = 0;
+    for (std::size_t k = block.low; k <= block.high; ++k) {
+        atMost += power[k] <= highest ? 1 : 0;
     }
-
-  private:
-    std::span<const float> m_power;
-    BinRange m_range;
-    std::vector<std::optional<double>> m_medians;
-};
+    return atMost >= (block.high - block.low + 1) / 2 + 1;
+}
 
 Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const Frames& frames) {
     RealFft fft(frames.length);
@@ -130,12 +116,12 @@ Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const
     for (std::size_t f = 0; f < frames.count; ++f) {
         FramePower(std::span(stretch.samples).subspan(f * frames.hop, frames.length), fft, bins,
                    power);
-        NoiseFloor noise(power, bins.range);
         std::vector<double>& levels = track.levelDb.emplace_back();
-        std::vector<double>& floors = track.noiseDb.emplace_back();
+        std::vector<char>& clear = track.clear.emplace_back();
         for (const std::size_t bin : bins.bins) {
             levels.push_back(10.0 * std::log10(power[bin] + 1e-30));
-            floors.push_back(noise.DbAt(bin));
+            clear.push_back(
+                StandsClear(power, NoiseBlock(bin / kNoiseBlockBins, bins.range), bin) ? 1 : 0);
         }
     }
     return track;
@@ -175,9 +161,7 @@ struct DecayLine {
 // none when that lasts under kShortestDecaySeconds.
 std::optional<DecayLine> FitDecay(const Track& track, std::size_t column, double frameSeconds) {
     const std::size_t frames = track.levelDb.size();
-    const auto clear = [&](std::size_t f) {
-        return track.levelDb[f][column] >= track.noiseDb[f][column] + kDecayAboveNoiseDb;
-    };
+    const auto clear = [&](std::size_t f) { return track.clear[f][column] != 0; };
     std::size_t loudest = 0;
     for (std::size_t f = 1; f < frames; ++f) {
         if (track.levelDb[f][column] > track.levelDb[loudest][column]) {

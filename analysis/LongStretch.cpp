@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "HalveRate.h"
 #include "Stretch.h"
@@ -22,8 +23,9 @@ LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRat
     stretch.divisor = divisor;
     stretch.samples.resize(count);
     if (divisor == 2 && count >= 2 * kHalfBand.size()) {
-        std::vector<float> scratch(count);
-        HalveRate(from, stretch.samples, scratch);
+        // Written before it is read: not cleared first.
+        const auto scratch = std::make_unique_for_overwrite<float[]>(count);
+        HalveRate(from, stretch.samples, std::span(scratch.get(), count));
     } else if (divisor == 1) {
         std::copy(from.begin(), from.end(), stretch.samples.begin());
     } else {

@@ -67,18 +67,27 @@ void RingSide::KeepOnScreen() {
 }
 
 bool RingSide::OpenAtStart(const std::string& named) {
-    const QString file = QString::fromStdString(named);
+    const QString file = DecodeFileName(named);
     const bool ring = !named.empty() && RingCommand::IsRingFile(file);
     const QString path = named.empty() ? OpenSettings().value(kLastRingKey).toString() : file;
     if (ring || (named.empty() && !path.isEmpty())) {
         QMetaObject::invokeMethod(
-            this,
-            [this, path] {
-                if (!m_view->OpenRing(path)) {
-                    m_button->setChecked(true);  // the view says why
-                }
-            },
-            Qt::QueuedConnection);
+            this, [this, path] { Open(path); }, Qt::QueuedConnection);
     }
     return ring;
+}
+
+bool RingSide::OpenDropped(const std::string& dropped) {
+    const QString file = DecodeFileName(dropped);
+    if (!RingCommand::IsRingFile(file)) {
+        return false;
+    }
+    Open(file);
+    return true;
+}
+
+void RingSide::Open(const QString& path) {
+    if (!m_view->OpenRing(path)) {
+        m_button->setChecked(true);  // the view says why
+    }
 }

@@ -38,8 +38,12 @@ class RingSide : public QObject {
     // named, the ring last shown, and loads its first bell. Whether named is a
     // ring file (and so no recording for the window to load).
     bool OpenAtStart(const std::string& named);
+    // A file dropped on the window: a ring file opens, as it does dropped on
+    // the view. Whether it was one (and so no recording to load).
+    bool OpenDropped(const std::string& dropped);
 
   private:
+    void Open(const QString& path);
     void Show(bool shown);
     void KeepOnScreen();
 

@@ -391,7 +391,9 @@ void CToneMatchDlg::InstallShortcuts() {
 
 void CToneMatchDlg::InstallFileDrop() {
     new FileDropFilter(GetSafeHwnd(), [this](const std::string& path) {
-        AfxDispatch([&] { LoadRecording(path); });
+        if (!m_ring->OpenDropped(path)) {
+            AfxDispatch([&] { LoadRecording(path); });
+        }
     });
 }
 

@@ -77,6 +77,13 @@ TEST(RingSide, WalksTheNamedRingFromAnyFocusKeepsTheToneAndOpensAgainAtTheNextSt
     DialogHarness next;
     QCoreApplication::processEvents();
     EXPECT_FALSE(ViewOf(next)->isVisible());
+
+    // Dropped anywhere on the window, a ring file opens as a ring, not as a recording.
+    next.Drop({QUrl::fromLocalFile(ringPath)});
+    EXPECT_TRUE(ViewOf(next)->isVisible());
+    EXPECT_EQ(ViewOf(next)->Model()->Path(), ringPath);
+    EXPECT_TRUE(Loaded(low));
+    EXPECT_TRUE(next.prompter.messages.empty());
 }
 
 }  // namespace

@@ -12,6 +12,14 @@
 
 namespace {
 
+// The fields of object other than the known ones.
+QJsonObject Others(QJsonObject object, std::initializer_list<const char*> known) {
+    for (const char* key : known) {
+        object.remove(QLatin1String(key));
+    }
+    return object;
+}
+
 using BellParse = std::variant<RingBell, QString>;
 
 QString Refusal(const QString& why) {
@@ -70,7 +78,8 @@ BellParse ParseBell(const QJsonValue& value, qsizetype index, const QDir& folder
         return Refusal(QStringLiteral("%1's \"comment\" is not text").arg(where));
     }
     return RingBell{QDir::cleanPath(folder.absoluteFilePath(recording.toString())),
-                    std::get<std::optional<double>>(byEar), comment.toString()};
+                    std::get<std::optional<double>>(byEar), comment.toString(),
+                    Others(bell, {"recording", "by_ear_hz", "comment"})};
 }
 
 }  // namespace
@@ -91,6 +100,7 @@ RingParse ParseRing(const QByteArray& bytes, const QString& folder) {
         return *why;
     }
     Ring ring;
+    ring.others = Others(root, {"format", "version", "a4_hz", "bells"});
     const QJsonValue a4 = root.value(QLatin1String("a4_hz"));
     if (!a4.isUndefined()) {
         auto hz = ParseHz(a4, QStringLiteral("\"a4_hz\""), false);
@@ -121,14 +131,14 @@ QByteArray SerializeRing(const Ring& ring, const QString& folder) {
     for (const RingBell& bell : ring.bells) {
         const QString relative = dir.relativeFilePath(bell.recording);
         const bool inside = !relative.startsWith(QLatin1String("../")) && relative != "..";
-        QJsonObject object;
+        QJsonObject object = bell.others;
         object.insert(QLatin1String("recording"), inside ? relative : bell.recording);
         object.insert(QLatin1String("by_ear_hz"),
                       bell.byEarHz ? QJsonValue(*bell.byEarHz) : QJsonValue(QJsonValue::Null));
         object.insert(QLatin1String("comment"), bell.comment);
         bells.append(object);
     }
-    QJsonObject root;
+    QJsonObject root = ring.others;
     root.insert(QLatin1String("format"), QLatin1String(kRingFormat));
     root.insert(QLatin1String("version"), kRingVersion);
     root.insert(QLatin1String("a4_hz"), ring.a4Hz);

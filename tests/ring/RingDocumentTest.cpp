@@ -71,10 +71,11 @@ TEST(RingDocument, KeepsPathsRelativeToItsFolderSoTheFolderCanMove) {
     const QString after = dir.filePath("after");
     ASSERT_TRUE(QDir().rename(before, after));
 
-    // Unknown fields are read past; the recordings follow the folder, the one
-    // outside it stays where it was, and nothing else changes.
+    // Unknown fields are read past and written back; the recordings follow the
+    // folder, the one outside it stays where it was, and nothing else changes.
     QByteArray bytes = Contents(after + "/ring.vring");
     bytes.replace("\"bells\"", "\"tuned_by\": {\"x\": 1}, \"bells\"");
+    bytes.replace("\"comment\"", "\"weight\": \"12-1-4\", \"comment\"");
     const RingParse parse = ParseRing(bytes, after);
     ASSERT_TRUE(std::holds_alternative<Ring>(parse));
     const Ring& read = std::get<Ring>(parse);
@@ -86,6 +87,9 @@ TEST(RingDocument, KeepsPathsRelativeToItsFolderSoTheFolderCanMove) {
     EXPECT_EQ(read.bells[1].recording, after + "/sub/tenor.wav");
     EXPECT_EQ(read.bells[1].byEarHz, std::nullopt);
     EXPECT_EQ(read.bells[2].recording, "/elsewhere/other.wav");
+    const QByteArray again = SerializeRing(read, after);
+    EXPECT_TRUE(again.contains("\"tuned_by\": {") && again.count("\"weight\": \"12-1-4\"") == 3)
+        << again.toStdString();
 }
 
 // A child that writes a ring larger than the file size it may write: killed

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cmath>
 
 #include "RingTableModel.h"
@@ -184,11 +185,16 @@ class Report {
         m_painter.drawPath(path);
     }
 
+    // Each partial's line, and its name once (a doublet has two lines) in the
+    // first row from the top where it covers no other name; left out when
+    // no row is free (the table lists them all).
     template <typename X>
     void Partials(const PeakSpectrum& spectrum, const QRectF& plot, const X& x, double low,
                   double high) {
         m_painter.setFont(Font(4.5));
-        int placed = 0;
+        const double rowHeight = 6.0;
+        std::vector<QRectF> placed;
+        std::vector<std::string_view> named;
         for (const Peak& peak : spectrum.peaks) {
             if (peak.partial.empty() || peak.frequencyHz < low || peak.frequencyHz > high) {
                 continue;
@@ -196,12 +202,24 @@ class Report {
             const double at = x(peak.frequencyHz);
             m_painter.setPen(QPen(kPartialColour, 0.4, Qt::DashLine));
             m_painter.drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
-            m_painter.setPen(kPartialColour);
+            if (std::ranges::find(named, peak.partial) != named.end()) {
+                continue;
+            }
+            named.push_back(peak.partial);
             // Right of its line, or left of it near the plot's right edge.
             const QString name = QString::fromStdString(peak.partial);
             const double width = m_painter.fontMetrics().horizontalAdvance(name);
             const double left = at + 1.5 + width > plot.right() ? at - 1.5 - width : at + 1.5;
-            m_painter.drawText(QPointF(left, plot.top() + 6 + 6 * (placed++ % 3)), name);
+            for (double top = plot.top() + 1; top + rowHeight <= plot.bottom(); top += rowHeight) {
+                const QRectF rect(left, top, width, rowHeight);
+                if (std::ranges::none_of(placed,
+                                         [&](const QRectF& r) { return r.intersects(rect); })) {
+                    placed.push_back(rect);
+                    m_painter.setPen(kPartialColour);
+                    m_painter.drawText(QPointF(left, top + 5), name);
+                    break;
+                }
+            }
         }
     }
 

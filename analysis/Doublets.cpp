@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <numbers>
 #include <optional>
 
@@ -24,13 +27,19 @@ bool MayBeMerged(const std::vector<Peak>& peaks, std::size_t i, double strayDb) 
            (i == 0 || !near(i - 1)) && (i + 1 == peaks.size() || !near(i + 1));
 }
 
-// The power spectrum of the stretch under a falling half cosine: whole at the
-// strike, where the partials are loudest, and fading to nothing at the end,
-// so that the cut leaves no ripples; between them the partials' own decay is
-// the window. Bin k is k / count cycles a sample.
-std::vector<float> RingingPower(std::span<const float> samples, std::size_t count) {
-    RealFft fft(count);
-    const std::span<float> in = fft.Input();
+// The falling half cosine, 1/2 + cos(pi n / count) / 2, kept for the last
+// count asked for: every recording of a rate that is long enough has the same.
+// Any thread.
+std::shared_ptr<const std::vector<float>> FallingHalfCosine(std::size_t count) {
+    static std::mutex mutex;
+    static std::shared_ptr<const std::vector<float>> kept;  // guarded by mutex
+    {
+        const std::lock_guard lock(mutex);
+        if (kept && kept->size() == count) {
+            return kept;
+        }
+    }
+    auto window = std::make_shared<std::vector<float>>(count);
     // cos(pi n / count) by rotation, which costs a few products a sample where
     // std::cos costs tens; in double precision it stays within 1e-12. Each of
     // kLanes rotations takes every kLanes-th sample, so that their products
@@ -45,24 +54,38 @@ std::vector<float> RingingPower(std::span<const float> samples, std::size_t coun
         cosine[j] = std::cos(static_cast<double>(j) * step);
         sine[j] = std::sin(static_cast<double>(j) * step);
     }
+    std::vector<float>& w = *window;
     std::size_t n = 0;
     for (; n + kLanes <= count; n += kLanes) {
         for (std::size_t j = 0; j < kLanes; ++j) {
-            in[n + j] = samples[n + j] * static_cast<float>(0.5 + 0.5 * cosine[j]);
+            w[n + j] = static_cast<float>(0.5 + 0.5 * cosine[j]);
             const double next = cosine[j] * c - sine[j] * s;
             sine[j] = sine[j] * c + cosine[j] * s;
             cosine[j] = next;
         }
     }
     for (; n < count; ++n) {
-        in[n] =
-            samples[n] * static_cast<float>(0.5 + 0.5 * std::cos(static_cast<double>(n) * step));
+        w[n] = static_cast<float>(0.5 + 0.5 * std::cos(static_cast<double>(n) * step));
     }
+    const std::lock_guard lock(mutex);
+    kept = window;
+    return window;
+}
+
+// The power spectrum of the stretch's first fft.Size() samples under a falling
+// half cosine: whole at the strike, where the partials are loudest, and fading
+// to nothing at the end, so that the cut leaves no ripples; between them the
+// partials' own decay is the window. Bin k is k / Size() cycles a sample. The
+// power is written over the transform's input, free once transformed.
+std::span<const float> RingingPower(std::span<const float> samples, RealFft& fft) {
+    const std::shared_ptr<const std::vector<float>> window = FallingHalfCosine(fft.Size());
+    std::ranges::transform(samples.first(fft.Size()), *window, fft.Input().begin(),
+                           std::multiplies{});
     fft.Transform();
-    std::vector<float> power(fft.Output().size());
-    std::ranges::transform(fft.Output(), power.begin(),
+    const std::span<const std::complex<float>> bins = fft.Output();
+    std::ranges::transform(bins, fft.Input().begin(),
                            [](std::complex<float> bin) { return std::norm(bin); });
-    return power;
+    return fft.Input().first(bins.size());
 }
 
 struct Top {
@@ -139,9 +162,9 @@ void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch,
         static_cast<double>(stretch.samples.size()) < kShortestSeconds * stretch.sampleRate) {
         return;
     }
-    const std::size_t count = SmoothLength(stretch.samples.size());
-    const std::vector<float> power = RingingPower(stretch.samples, count);
-    const double binHz = stretch.sampleRate / static_cast<double>(count);
+    RealFft fft(SmoothLength(stretch.samples.size()));
+    const std::span<const float> power = RingingPower(stretch.samples, fft);
+    const double binHz = stretch.sampleRate / static_cast<double>(fft.Size());
     for (auto i = merged.rbegin(); i != merged.rend(); ++i) {
         const std::optional<Peak> other = PartOf(peaks[*i], power, binHz);
         if (!other) {

@@ -22,7 +22,7 @@
 namespace {
 
 // A second of samples at the highest rate a device is likely to give: a poll
-// normally finds 40 ms; a late one takes the rest at its next turn.
+// normally finds 50 ms; a late one takes the rest at its next turn.
 constexpr std::size_t kBlockSamples = 192000;
 
 QString TakeName(const QDateTime& when, int attempt) {
@@ -160,15 +160,21 @@ void RecordControl::Begin() {
 void RecordControl::Poll() {
     const bool wasStruck = m_take->Struck();
     std::size_t count = 0;
+    std::size_t read = 0;
     double levelDb = BlockLevel::kSilenceDb;
     while (m_take->End() == TakeEnd::kNone && (count = m_source->Read(m_block)) > 0) {
         const std::span heard(m_block.data(), count);
         levelDb = BlockLevel::Of(heard).dbfs;
+        read += count;
         const std::size_t tail = std::min(m_toneTail, count);
         m_toneTail -= tail;
         m_take->Feed(heard.subspan(tail));
     }
-    ShowLevel(levelDb);
+    // A poll that comes before the device's next block keeps the last level
+    // rather than flickering to the meter's floor.
+    if (read > 0) {
+        ShowLevel(levelDb);
+    }
     m_elapsed->setText(ElapsedText(m_clock.elapsed()));
     if (m_take->Struck() && !wasStruck) {
         Tell(QStringLiteral("Recording the bell..."));
@@ -181,6 +187,8 @@ void RecordControl::Poll() {
     }
 }
 
+// The bar and the label repaint only when what they show changes (setValue and
+// setText leave an unchanged widget alone): a silent input repaints nothing.
 void RecordControl::ShowLevel(double dbfs) {
     const double shown = std::max(dbfs, kMeterFloorDb);
     m_meter->setValue(int(std::lround((shown - kMeterFloorDb) * 10)));
@@ -190,15 +198,21 @@ void RecordControl::ShowLevel(double dbfs) {
 
 void RecordControl::Finish(TakeEnd end) {
     const std::unique_ptr<TakeRecorder> take = std::move(m_take);
-    EndListening();
+    StopListening();
     if (take->Take().empty()) {
         Tell(EndNote(end, m_settings.noStrikeWait));
-        return;
+    } else {
+        Save(*take);
     }
-    Save(*take);
+    GiveToneBack();
 }
 
 void RecordControl::EndListening() {
+    StopListening();
+    GiveToneBack();
+}
+
+void RecordControl::StopListening() {
     m_poll.stop();
     m_source->Stop();
     if (const std::uint64_t overruns = m_source->OverrunCount(); overruns > 0) {
@@ -207,6 +221,9 @@ void RecordControl::EndListening() {
     m_take.reset();
     m_button->setChecked(false);
     ShowLevel(BlockLevel::kSilenceDb);
+}
+
+void RecordControl::GiveToneBack() {
     if (m_toneSilenced) {
         m_toneSilenced = false;
         emit toneBack();

@@ -20,7 +20,7 @@ class QPushButton;
 // Records a bell from the default input: Record (or Ctrl+R anywhere in the
 // window) starts listening, the take is cut by TakeRecorder's rules, saved as
 // bell-YYYYMMDD-HHMMSS.wav in the settings' folder and announced by takeSaved.
-// While it listens, a level meter (dBFS, 25 updates a second) and the elapsed
+// While it listens, a level meter (dBFS, 20 updates a second) and the elapsed
 // time show beside the button; what happened last shows in a note below.
 // Never blocks the window: the samples are taken from the capture source by a
 // timer. Window thread only.
@@ -28,7 +28,8 @@ class RecordControl : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kPollMs = 40;
+    // The meter's 20 updates a second, and no more: each poll wakes the window.
+    static constexpr int kPollMs = 50;
     static constexpr double kMeterFloorDb = -60.0;  // the meter's empty end
     // What the microphone hears first after the tone is silenced is the tone
     // still on its way through the output's buffers and the sound server: it
@@ -56,7 +57,8 @@ class RecordControl : public QWidget {
     // A take is saved at path (absolute), ready to load.
     void takeSaved(const QString& path);
     // The tone must go quiet for the recording, and may come back after it;
-    // always in pairs.
+    // always in pairs, toneBack after takeSaved, so that a take loaded at its
+    // own rate is what the tone comes back with.
     void silenceTone();
     void toneBack();
 
@@ -67,6 +69,8 @@ class RecordControl : public QWidget {
     void ShowLevel(double dbfs);
     void Finish(TakeEnd end);
     void EndListening();
+    void StopListening();
+    void GiveToneBack();
     void Save(const TakeRecorder& take);
     void Tell(const QString& text);
 

@@ -3,6 +3,7 @@
 
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 #include <cstdint>
 #include <string>
 
@@ -102,6 +103,10 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void InstallShortcuts();
     void InstallFileDrop();
     void CreateRecordControl();
+    void SilenceToneForTake();
+    void CloseSilentOutput();
+    void EndToneSilence();
+    void BringToneBack();
     void BuildRingSide();
     void SaveSettings();
 
@@ -119,7 +124,14 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     SCROLLINFO m_scrollInfo;
     QPointer<ListeningControls> m_listening;  // owned by the window
     QPointer<RecordControl> m_record;         // owned by the window
+    // While a take is recorded with the tone silenced: the amplitude the tone
+    // comes back with (the volume set meanwhile included), and the timer that
+    // closes the output once the tone has left it.
+    bool m_toneSilenced = false;
     std::int32_t m_amplitudeBeforeRecording = 0;
+    QTimer m_silentClose;
+    bool m_quietRefillWait = false;  // a refill is waited for without "Click OK..."
+    bool m_ending = false;           // EXIT or the close box: the output opens no more
     ListeningSettings m_settings;
     std::string m_startFile;
     // While a load runs: its progress window, and IDOK or IDCANCEL when EXIT

@@ -5,12 +5,12 @@
 
 namespace {
 
-SDL_AudioSpec WantedFormat() {
+SDL_AudioSpec WantedFormat(int rate) {
     SDL_AudioSpec format{};
-    format.freq = SdlCapture::kPreferredRate;
+    format.freq = rate;
     format.format = AUDIO_S16SYS;
     format.channels = 1;
-    format.samples = SdlCapture::kDeviceFrames;
+    format.samples = SdlCapture::DeviceFrames(rate);
     return format;
 }
 
@@ -47,25 +47,39 @@ std::string SdlCapture::Start() {
     if (!m_sdl->Ok()) {
         return "No input device: the sound system could not be started.";
     }
-    SDL_AudioSpec want = WantedFormat();
-    want.callback = &SdlCapture::CaptureCallback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
-    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 1, &want, &have, kCaptureChanges);
+    int rate = 0;
+    SDL_AudioDeviceID id = Open(kPreferredRate, true, rate);
+    if (id != 0 && rate != kPreferredRate && rate >= kLowestRate) {
+        // Again at the device's own rate, for a buffer of a twentieth of a
+        // second at that rate too.
+        SDL_CloseAudioDevice(id);
+        id = Open(rate, false, rate);
+    }
     if (id == 0) {
         return OpenFailure();
     }
     m_device.reset(new std::uint32_t(id));
-    if (have.freq < kLowestRate) {
+    if (rate < kLowestRate) {
         m_device.reset();
-        return "The input device records at " + std::to_string(have.freq) +
-               " Hz only; a bell needs " + std::to_string(kLowestRate) + " Hz or more.";
+        return "The input device records at " + std::to_string(rate) + " Hz only; a bell needs " +
+               std::to_string(kLowestRate) + " Hz or more.";
     }
-    m_rate = static_cast<std::uint32_t>(have.freq);
+    m_rate = static_cast<std::uint32_t>(rate);
     m_overruns.store(0, std::memory_order_relaxed);
     m_lastSamples = std::chrono::steady_clock::now();
     SDL_PauseAudioDevice(id, 0);
     return {};
+}
+
+std::uint32_t SdlCapture::Open(int rate, bool allowChange, int& openedRate) {
+    SDL_AudioSpec want = WantedFormat(rate);
+    want.callback = &SdlCapture::CaptureCallback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    const SDL_AudioDeviceID id =
+        SDL_OpenAudioDevice(nullptr, 1, &want, &have, allowChange ? kCaptureChanges : 0);
+    openedRate = have.freq;
+    return id;
 }
 
 std::size_t SdlCapture::Read(std::span<std::int16_t> out) {

@@ -42,8 +42,7 @@ QString FreeTakePath(const QDir& folder) {
 }
 
 // Whole seconds: the label then changes once a second, not at every poll.
-QString ElapsedText(qint64 ms) {
-    const qint64 seconds = ms / 1000;
+QString ElapsedText(qint64 seconds) {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
@@ -147,6 +146,7 @@ void RecordControl::Begin() {
     m_take = std::make_unique<TakeRecorder>(m_source->Rate(), m_settings.noStrikeWait);
     m_button->setChecked(true);
     m_clock.start();
+    m_shownSeconds = -1;
     m_poll.start();
     Tell(QStringLiteral("Listening: strike the bell."));
     m_toneTail = 0;
@@ -175,7 +175,10 @@ void RecordControl::Poll() {
     if (read > 0) {
         ShowLevel(levelDb);
     }
-    m_elapsed->setText(ElapsedText(m_clock.elapsed()));
+    if (const qint64 seconds = m_clock.elapsed() / 1000; seconds != m_shownSeconds) {
+        m_shownSeconds = seconds;
+        m_elapsed->setText(ElapsedText(seconds));
+    }
     if (m_take->Struck() && !wasStruck) {
         Tell(QStringLiteral("Recording the bell..."));
     }
@@ -187,13 +190,18 @@ void RecordControl::Poll() {
     }
 }
 
-// The bar and the label repaint only when what they show changes (setValue and
-// setText leave an unchanged widget alone): a silent input repaints nothing.
+// The bar and the label change (and repaint) only when what they show does, in
+// tenths of a dB: a steady or silent input costs a poll no text and no paint.
 void RecordControl::ShowLevel(double dbfs) {
     const double shown = std::max(dbfs, kMeterFloorDb);
+    const int tenths = dbfs <= kMeterFloorDb ? kNoLevel : int(std::lround(dbfs * 10));
+    if (tenths == m_shownTenths) {
+        return;
+    }
+    m_shownTenths = tenths;
     m_meter->setValue(int(std::lround((shown - kMeterFloorDb) * 10)));
-    m_level->setText(dbfs <= kMeterFloorDb ? QStringLiteral("-inf dBFS")
-                                           : QStringLiteral("%1 dBFS").arg(dbfs, 0, 'f', 1));
+    m_level->setText(tenths == kNoLevel ? QStringLiteral("-inf dBFS")
+                                        : QStringLiteral("%1 dBFS").arg(tenths / 10.0, 0, 'f', 1));
 }
 
 void RecordControl::Finish(TakeEnd end) {

@@ -88,4 +88,9 @@ class RecordControl : public QWidget {
     std::vector<std::int16_t> m_block;     // what one poll takes from the queue
     bool m_toneSilenced = false;
     std::size_t m_toneTail = 0;  // samples still to keep out of the take
+    // What the meter and the elapsed label show: tenths of a dB (kNoLevel below
+    // the meter's floor), whole seconds (-1: nothing yet).
+    static constexpr int kNoLevel = -100000;
+    int m_shownTenths = 0;
+    qint64 m_shownSeconds = -1;
 };

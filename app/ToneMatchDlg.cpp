@@ -408,7 +408,11 @@ void CToneMatchDlg::InstallFileDrop() {
 
 void CToneMatchDlg::CreateRecordControl() {
     QWidget* window = GetSafeHwnd();
-    m_record = new RecordControl(std::make_unique<SdlCapture>(), window);
+    std::unique_ptr<CaptureSource> source = std::move(m_captureSource);
+    if (!source) {
+        source = std::make_unique<SdlCapture>();
+    }
+    m_record = new RecordControl(std::move(source), window);
     m_record->setGeometry(PixelsOf(kRecordArea, window));
     m_record->show();
     ChainTabOrder(m_listening->TabOrder().back(), m_record->TabOrder());

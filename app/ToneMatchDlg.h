@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "AnalysisArea.h"
@@ -19,6 +20,7 @@
 #include "RecordControl.h"
 #include "ScrollInfo.h"
 #include "ToneEngine.h"
+#include "waveout/CaptureSource.h"
 
 class LoadProgressWindow;
 class RingSide;
@@ -57,6 +59,11 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     // Records a bell from the microphone and loads the take; null before
     // OnInitDialog and after the window is gone.
     RecordControl* Record() const { return m_record; }
+    // Before the window is built: the input the record control listens to,
+    // instead of the default input device.
+    void SetCaptureSource(std::unique_ptr<CaptureSource> source) {
+        m_captureSource = std::move(source);
+    }
 
   protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -122,8 +129,9 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     std::string m_version;
     QIcon m_hIcon;
     SCROLLINFO m_scrollInfo;
-    QPointer<ListeningControls> m_listening;  // owned by the window
-    QPointer<RecordControl> m_record;         // owned by the window
+    QPointer<ListeningControls> m_listening;         // owned by the window
+    QPointer<RecordControl> m_record;                // owned by the window
+    std::unique_ptr<CaptureSource> m_captureSource;  // until the record control takes it
     // While a take is recorded with the tone silenced: the amplitude the tone
     // comes back with (the volume set meanwhile included), and the timer that
     // closes the output once the tone has left it.

@@ -127,6 +127,7 @@ void ToneEngine::CloseOutput() {
     m_device.UnprepareHeader(m_header[1]);
     m_device.Close();
     m_open = false;
+    m_filledAmplitude = 0;  // the stream is silent now, whatever its last fill held
 }
 
 void ToneEngine::WaveOutProc(WaveOut* /*device*/, std::uint32_t message, void* instance,

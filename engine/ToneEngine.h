@@ -50,8 +50,8 @@ class ToneEngine {
     // Window thread. As SetAmplitude, but the next fill moves the tone from the
     // amplitude of the last fill to this one over its first kGlideFrames frames,
     // so that the tone fades out or in instead of stopping or starting with a
-    // click; also across a close and the next open, which starts where the last
-    // fill left off.
+    // click. Asked for while the stream is closed, the first fill of the next
+    // open fades in from silence.
     void GlideToAmplitude(std::int32_t amplitude);
     void SetSampleRate(std::uint32_t samplesPerSec);  // takes effect at the next OpenOutput
 

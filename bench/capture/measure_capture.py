@@ -16,10 +16,13 @@ source, one core kept busy by a spinning process throughout:
 
 It reports CPU seconds and percent of one core for each, the recording/parec
 ratio for the whole process and for what recording adds to the idle program,
-and the overruns the program reports at the end of the take (none unless it
-says "the input device overran").
+the program's CPU while recording thread by thread (by the names the threads
+give themselves), and the overruns the program reports at the end of the take
+(none unless it says "the input device overran"). With --perf FILE, perf
+records call graphs of the program over the recording span into FILE.
 
   /usr/bin/python3 bench/capture/measure_capture.py --binary build/veltane [--seconds 60]
+      [--perf perf.data]
 """
 
 import argparse
@@ -42,6 +45,29 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICKS
 
 
+def thread_seconds(pid):
+    """CPU so far of each live thread of a process, by thread id: (name, seconds)."""
+    threads = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                stat = f.read()
+        except OSError:
+            continue  # ended meanwhile
+        name, fields = stat[stat.index("(") + 1:stat.rindex(")")], stat.rsplit(")", 1)[1].split()
+        threads[tid] = (name, (int(fields[11]) + int(fields[12])) / TICKS)
+    return threads
+
+
+def by_thread(before, after):
+    """CPU of each thread name between two readings, largest first; threads that
+    came or went within the span count from their start or up to their end unseen."""
+    names = {}
+    for tid, (name, seconds) in after.items():
+        names[name] = names.get(name, 0.0) + seconds - before.get(tid, (name, 0.0))[1]
+    return sorted(names.items(), key=lambda item: -item[1])
+
+
 def span(pids, seconds):
     before = [cpu_seconds(p) for p in pids]
     time.sleep(seconds)
@@ -52,6 +78,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawTextHelpFormatter)
     ap.add_argument("--binary", required=True)
     ap.add_argument("--seconds", type=float, default=60.0)
+    ap.add_argument("--perf", help="record perf call graphs of the recording span here")
     args = ap.parse_args()
     with harness.Session() as s:
         s.run(["pactl", "set-default-source", harness.SINK + ".monitor"])
@@ -69,7 +96,15 @@ def main():
                            *latency], stdout=subprocess.DEVNULL)
                   for latency in ([], ["--latency-msec=43"])]
         time.sleep(1.0)
+        perf = (subprocess.Popen(["perf", "record", "-g", "-q", "-o", args.perf, "-p",
+                                  str(app.proc.pid)], stderr=subprocess.DEVNULL)
+                if args.perf else None)
+        threads_before = thread_seconds(app.proc.pid)
         recording, *references = span([app.proc.pid] + [p.pid for p in parecs], args.seconds)
+        threads = by_thread(threads_before, thread_seconds(app.proc.pid))
+        if perf:
+            perf.send_signal(2)  # SIGINT: perf writes its file and ends
+            perf.wait(10)
         app.key("ctrl+r")
         time.sleep(1.0)
         app.click_du(*harness.EXIT_BUTTON)
@@ -86,6 +121,8 @@ def main():
         print(f"parec, {how:15} {reference:6.2f} s CPU  {pct(reference):5.2f} %  "
               f"recording / parec: whole process {recording / max(reference, 1e-9):.2f}, "
               f"what recording adds {(recording - idle) / max(reference, 1e-9):.2f}")
+    print("veltane recording, by thread: " +
+          ", ".join(f"{name} {seconds:.2f}" for name, seconds in threads if seconds > 0))
     overran = [line for line in err.splitlines() if "overran" in line]
     print(f"overruns: {overran[0] if overran else 0}; exit status {status}")
     return 0 if status == 0 and not overran else 1

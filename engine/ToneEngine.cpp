@@ -172,12 +172,15 @@ void ToneEngine::FillBuffer(WaveHeader& header) {
         m_oscillator.Retune(Oscillator::kTwoPi * frequency / static_cast<double>(m_sampleRate));
     }
 
-    // acquire pairs with the release in GlideToAmplitude: the amplitude read
-    // below is at least the one the glide was asked for.
-    const bool glide = m_glidePending.exchange(false, std::memory_order_acquire);
+    // acquire pairs with the release in SetAmplitude / GlideToAmplitude: a new
+    // amplitude seen here comes with its glide request. A request is taken only
+    // with the amplitude it was raised for, never by a fill that still sees the
+    // old one.
+    const std::int32_t amplitude = m_amplitude.load(std::memory_order_acquire);
+    const bool glide =
+        amplitude != m_filledAmplitude && m_glidePending.exchange(false, std::memory_order_relaxed);
     auto* const out = reinterpret_cast<std::int16_t*>(header.lpData);
     const std::int32_t length = m_bufferLength;
-    const std::int32_t amplitude = m_amplitude.load(std::memory_order_relaxed);
     const bool bothEars = m_bothEars.load(std::memory_order_relaxed);
     FillTone(out, glide ? m_filledAmplitude : amplitude, amplitude, bothEars);
     m_filledAmplitude = amplitude;
@@ -241,12 +244,13 @@ void ToneEngine::RequestRetune() {
 }
 
 void ToneEngine::SetAmplitude(std::int32_t amplitude) {
-    m_amplitude.store(amplitude, std::memory_order_relaxed);
+    m_glidePending.store(false, std::memory_order_relaxed);  // a step, not a glide
+    m_amplitude.store(amplitude, std::memory_order_release);
 }
 
 void ToneEngine::GlideToAmplitude(std::int32_t amplitude) {
-    m_amplitude.store(amplitude, std::memory_order_relaxed);
-    m_glidePending.store(true, std::memory_order_release);  // publishes the amplitude
+    m_glidePending.store(true, std::memory_order_relaxed);
+    m_amplitude.store(amplitude, std::memory_order_release);  // publishes the request
 }
 
 void ToneEngine::SetSampleRate(std::uint32_t samplesPerSec) {

@@ -117,7 +117,8 @@ class ToneEngine {
     // Written by the window thread, read by fills.
     std::atomic<double> m_frequency{440.0};  // stored before m_retunePending is raised
     std::atomic<bool> m_retunePending{false};
-    std::atomic<std::int32_t> m_amplitude{kDefaultAmplitude};  // stored before m_glidePending
+    // m_glidePending is stored before m_amplitude, which publishes it.
+    std::atomic<std::int32_t> m_amplitude{kDefaultAmplitude};
     std::atomic<bool> m_glidePending{false};
     std::atomic<bool> m_filePlaying{false};       // also cleared by a fill at the end
     std::atomic<std::int32_t> m_filePosition{0};  // also advanced by fills

@@ -3,7 +3,11 @@
 """CPU of recording in build/veltane against parec, measured in one run.
 
 In one Xvfb + openbox + private PulseAudio session, the sink's monitor the default
-source, one core kept busy by a spinning process throughout:
+source, one core kept busy by a spinning process throughout, and each client at
+the latency it asks for (no 100 ms imposed on all, as the end-to-end tests do,
+which would make parec's 43 ms 100 ms too), and no other client on the source
+(the harness's recorder of the sink, at 20 ms, stops once the window sounds: the
+server would deliver every client's samples in its 20 ms blocks):
 
   idle      - the program's CPU over the span with its tone playing (silenced is
               no cheaper: the stream still runs), not recording;
@@ -46,26 +50,33 @@ def cpu_seconds(pid):
 
 
 def thread_seconds(pid):
-    """CPU so far of each live thread of a process, by thread id: (name, seconds)."""
+    """Each live thread of a process by thread id: (name, CPU seconds so far,
+    wake-ups so far). The window thread is the one whose id is the process's."""
     threads = {}
     for tid in os.listdir(f"/proc/{pid}/task"):
         try:
             with open(f"/proc/{pid}/task/{tid}/stat") as f:
                 stat = f.read()
+            with open(f"/proc/{pid}/task/{tid}/status") as f:
+                wakes = sum(int(line.split()[1]) for line in f
+                            if line.startswith(("voluntary_ctxt", "nonvoluntary_ctxt")))
         except OSError:
             continue  # ended meanwhile
-        name, fields = stat[stat.index("(") + 1:stat.rindex(")")], stat.rsplit(")", 1)[1].split()
-        threads[tid] = (name, (int(fields[11]) + int(fields[12])) / TICKS)
+        name = "window" if tid == str(pid) else stat[stat.index("(") + 1:stat.rindex(")")]
+        fields = stat.rsplit(")", 1)[1].split()
+        threads[tid] = (name, (int(fields[11]) + int(fields[12])) / TICKS, wakes)
     return threads
 
 
 def by_thread(before, after):
-    """CPU of each thread name between two readings, largest first; threads that
-    came or went within the span count from their start or up to their end unseen."""
+    """CPU seconds and wake-ups of each thread name between two readings, most CPU
+    first; a thread that started within the span counts from its start."""
     names = {}
-    for tid, (name, seconds) in after.items():
-        names[name] = names.get(name, 0.0) + seconds - before.get(tid, (name, 0.0))[1]
-    return sorted(names.items(), key=lambda item: -item[1])
+    for tid, (name, seconds, wakes) in after.items():
+        _, seconds0, wakes0 = before.get(tid, (name, 0.0, 0))
+        cpu, count = names.get(name, (0.0, 0))
+        names[name] = (cpu + seconds - seconds0, count + wakes - wakes0)
+    return sorted(names.items(), key=lambda item: -item[1][0])
 
 
 def span(pids, seconds):
@@ -80,7 +91,7 @@ def main():
     ap.add_argument("--seconds", type=float, default=60.0)
     ap.add_argument("--perf", help="record perf call graphs of the recording span here")
     args = ap.parse_args()
-    with harness.Session() as s:
+    with harness.Session(server_buffer=False) as s:
         s.run(["pactl", "set-default-source", harness.SINK + ".monitor"])
         conf = os.path.join(s.env["HOME"], ".config", "veltane")
         os.makedirs(conf)
@@ -88,6 +99,7 @@ def main():
             f.write(f"[Record]\nFolder={s.dir}/takes\nNoStrikeWait=600\n")
         busy = s.spawn([sys.executable, "-c", "while True: pass"])
         rec, app, _ = s.start_veltane(args.binary)
+        rec.stop()
         time.sleep(2.0)
         (idle,) = span([app.proc.pid], args.seconds)
         app.key("ctrl+r")
@@ -112,7 +124,6 @@ def main():
         err = app.stderr()
         for proc in (*parecs, busy):
             harness._end_process(proc)
-        rec.stop()
     pct = lambda cpu: 100.0 * cpu / args.seconds  # noqa: E731
     print(f"span {args.seconds:.0f} s, one core busy (load {os.getloadavg()[0]:.2f})")
     print(f"veltane idle      {idle:6.2f} s CPU  {pct(idle):5.2f} %")
@@ -121,8 +132,9 @@ def main():
         print(f"parec, {how:15} {reference:6.2f} s CPU  {pct(reference):5.2f} %  "
               f"recording / parec: whole process {recording / max(reference, 1e-9):.2f}, "
               f"what recording adds {(recording - idle) / max(reference, 1e-9):.2f}")
-    print("veltane recording, by thread: " +
-          ", ".join(f"{name} {seconds:.2f}" for name, seconds in threads if seconds > 0))
+    print("veltane recording, by thread (CPU s, wake-ups a second): " +
+          ", ".join(f"{name} {cpu:.2f} s {wakes / args.seconds:.0f}/s"
+                    for name, (cpu, wakes) in threads if cpu > 0 or wakes > 0))
     overran = [line for line in err.splitlines() if "overran" in line]
     print(f"overruns: {overran[0] if overran else 0}; exit status {status}")
     return 0 if status == 0 and not overran else 1

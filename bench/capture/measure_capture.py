@@ -7,16 +7,18 @@ source, one core kept busy by a spinning process throughout, and each client at
 the latency it asks for (no 100 ms imposed on all, as the end-to-end tests do,
 which would make parec's 43 ms 100 ms too), and no other client on the source
 (the harness's recorder of the sink, at 20 ms, stops once the window sounds: the
-server would deliver every client's samples in its 20 ms blocks):
+server would deliver every client's samples in its 20 ms blocks); --as-e2e keeps
+both, as the end-to-end tests have them:
 
-  idle      - the program's CPU over the span with its tone playing (silenced is
-              no cheaper: the stream still runs), not recording;
+  idle      - the program's CPU over the span with its tone playing, not
+              recording;
   recording - the same span while Record listens (the wait for a strike set
-              longer than the span, so that the capture runs all the time);
+              longer than the span, so that the capture runs all the time; the
+              tone silenced, as by default, so the output is closed);
   parec     - parec recording the same source at the program's format (mono,
               16-bit, 48000 Hz) for the same span, at the same time as the
               program records: once with its default latency, once asking for
-              the program's (SDL's buffer of 2048 frames, 43 ms).
+              43 ms (near the program's own: SDL's buffer of 2400 frames, 50 ms).
 
 It reports CPU seconds and percent of one core for each, the recording/parec
 ratio for the whole process and for what recording adds to the idle program,
@@ -26,7 +28,7 @@ give themselves), and the overruns the program reports at the end of the take
 records call graphs of the program over the recording span into FILE.
 
   /usr/bin/python3 bench/capture/measure_capture.py --binary build/veltane [--seconds 60]
-      [--perf perf.data]
+      [--perf perf.data] [--as-e2e]
 """
 
 import argparse
@@ -90,8 +92,10 @@ def main():
     ap.add_argument("--binary", required=True)
     ap.add_argument("--seconds", type=float, default=60.0)
     ap.add_argument("--perf", help="record perf call graphs of the recording span here")
+    ap.add_argument("--as-e2e", action="store_true",
+                    help="100 ms imposed on every client and the 20 ms recorder kept running")
     args = ap.parse_args()
-    with harness.Session(server_buffer=False) as s:
+    with harness.Session(server_buffer=args.as_e2e) as s:
         s.run(["pactl", "set-default-source", harness.SINK + ".monitor"])
         conf = os.path.join(s.env["HOME"], ".config", "veltane")
         os.makedirs(conf)
@@ -99,7 +103,8 @@ def main():
             f.write(f"[Record]\nFolder={s.dir}/takes\nNoStrikeWait=600\n")
         busy = s.spawn([sys.executable, "-c", "while True: pass"])
         rec, app, _ = s.start_veltane(args.binary)
-        rec.stop()
+        if not args.as_e2e:
+            rec.stop()
         time.sleep(2.0)
         (idle,) = span([app.proc.pid], args.seconds)
         app.key("ctrl+r")
@@ -124,6 +129,8 @@ def main():
         err = app.stderr()
         for proc in (*parecs, busy):
             harness._end_process(proc)
+        if args.as_e2e:
+            rec.stop()
     pct = lambda cpu: 100.0 * cpu / args.seconds  # noqa: E731
     print(f"span {args.seconds:.0f} s, one core busy (load {os.getloadavg()[0]:.2f})")
     print(f"veltane idle      {idle:6.2f} s CPU  {pct(idle):5.2f} %")

@@ -110,22 +110,13 @@ def note_after(s, app, seconds, expected, check):
 
 
 def tone_back_after_nothing_saved(s, app, rec, takes, check):
-    """The silent wait closes the output and saves nothing: the tone comes back as it
-    was, fading in from silence rather than jumping to its full amplitude."""
-    first, count = rec.frames(), len(os.listdir(takes))
+    """The silent wait closes the output and saves nothing: the tone comes back as
+    it was. (That it fades in is checked on the written buffers by the dialog test:
+    a sink's monitor may lose the first milliseconds of a stream that starts.)"""
+    count = len(os.listdir(takes))
     note_after(s, app, 4.0, "No strike was heard in 2 s", check)
     check(len(os.listdir(takes)) == count, "no file after the silent wait")
     check.tone(rec.listen(2.0), 440.0, 8192, "the tone back after a take that saved nothing")
-    left = np.abs(rec.data(first)[:, 0].astype(int))
-    loud = np.concatenate(([0], np.cumsum(left > 2)))
-    silent = loud[RATE // 10:] == loud[:-(RATE // 10)]  # 100 ms of silence from each frame
-    # The end of the first silence (a gap the server may leave later is no return).
-    quiet = np.flatnonzero(silent)
-    after = np.flatnonzero(~silent[quiet[0]:]) if quiet.size else []
-    back = quiet[0] + after[0] - 1 + RATE // 10 if len(after) else left.size
-    rise = int(left[back:back + RATE // 1000].max(initial=0))
-    check(back < left.size and rise < 2048,
-          f"the tone comes back fading in (its first ms peaks at {rise} of 8192)")
 
 
 def exit_by_button(s, app, check, when):

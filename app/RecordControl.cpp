@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSocketNotifier>
 #include <QVBoxLayout>
 #include <cinttypes>
 #include <cmath>
@@ -104,8 +105,13 @@ RecordControl::RecordControl(std::unique_ptr<CaptureSource> source, QWidget* par
         m_settings.silenceTone = on;
         m_settings.Save();
     });
-    m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &RecordControl::Poll);
+    if (const int fd = m_source->ReadyDescriptor(); fd >= 0) {
+        m_ready = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        m_ready->setEnabled(false);
+        connect(m_ready, &QSocketNotifier::activated, this, &RecordControl::Poll);
+    }
+    m_poll.setInterval(m_ready ? kWatchMs : kPollMs);
 }
 
 // The window is going: the device closes, and no one is left to hear signals.
@@ -148,6 +154,9 @@ void RecordControl::Begin() {
     m_clock.start();
     m_shownSeconds = -1;
     m_poll.start();
+    if (m_ready) {
+        m_ready->setEnabled(true);
+    }
     Tell(QStringLiteral("Listening: strike the bell."));
     m_toneTail = 0;
     if (m_settings.silenceTone) {
@@ -158,6 +167,9 @@ void RecordControl::Begin() {
 }
 
 void RecordControl::Poll() {
+    if (!m_take) {
+        return;  // a wake-up already on its way when the take ended
+    }
     const bool wasStruck = m_take->Struck();
     std::size_t count = 0;
     std::size_t read = 0;
@@ -222,6 +234,9 @@ void RecordControl::EndListening() {
 
 void RecordControl::StopListening() {
     m_poll.stop();
+    if (m_ready) {
+        m_ready->setEnabled(false);
+    }
     m_source->Stop();
     if (const std::uint64_t overruns = m_source->OverrunCount(); overruns > 0) {
         std::fprintf(stderr, "veltane: the input device overran %" PRIu64 " times\n", overruns);

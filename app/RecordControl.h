@@ -15,6 +15,7 @@ class CaptureSource;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
+class QSocketNotifier;
 class QPushButton;
 
 // Records a bell from the default input: Record (or Ctrl+R anywhere in the
@@ -22,14 +23,19 @@ class QPushButton;
 // bell-YYYYMMDD-HHMMSS.wav in the settings' folder and announced by takeSaved.
 // While it listens, a level meter (dBFS, 20 updates a second) and the elapsed
 // time show beside the button; what happened last shows in a note below.
-// Never blocks the window: the samples are taken from the capture source by a
-// timer. Window thread only.
+// Never blocks the window: the samples are taken from the capture source as
+// it signals them (or, for a source that cannot, by a timer), with a slower
+// timer for the elapsed time and a device that stops delivering. Window thread
+// only.
 class RecordControl : public QWidget {
     Q_OBJECT
 
   public:
     // The meter's 20 updates a second, and no more: each poll wakes the window.
     static constexpr int kPollMs = 50;
+    // The watch on the elapsed time and on the device where the source wakes
+    // the window itself.
+    static constexpr int kWatchMs = 250;
     static constexpr double kMeterFloorDb = -60.0;  // the meter's empty end
     // What the microphone hears first after the tone is silenced is the tone
     // still on its way through the output's buffers and the sound server: it
@@ -82,6 +88,7 @@ class RecordControl : public QWidget {
     QLabel* m_elapsed;
     QLabel* m_note;
     QTimer m_poll;
+    QSocketNotifier* m_ready = nullptr;  // while the source has a descriptor
     QElapsedTimer m_clock;
     RecordSettings m_settings;
     std::unique_ptr<TakeRecorder> m_take;  // while recording

@@ -2,6 +2,8 @@
 #include "waveout/SdlCapture.h"
 
 #include <SDL.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +32,27 @@ std::string OpenFailure() {
 void SdlCapture::DeviceCloser::operator()(std::uint32_t* deviceId) const {
     SDL_CloseAudioDevice(*deviceId);
     delete deviceId;
+}
+
+SdlCapture::ReadyFd::ReadyFd() : m_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SdlCapture::ReadyFd::~ReadyFd() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+void SdlCapture::ReadyFd::Signal() const {
+    if (m_fd >= 0) {
+        (void)::eventfd_write(m_fd, 1);  // fails only at a count no window leaves
+    }
+}
+
+void SdlCapture::ReadyFd::Clear() const {
+    eventfd_t count = 0;
+    if (m_fd >= 0) {
+        (void)::eventfd_read(m_fd, &count);  // EAGAIN when already empty
+    }
 }
 
 SdlCapture::SdlCapture() = default;
@@ -83,6 +106,8 @@ std::uint32_t SdlCapture::Open(int rate, bool allowChange, int& openedRate) {
 }
 
 std::size_t SdlCapture::Read(std::span<std::int16_t> out) {
+    // Cleared before the queue is read: a block pushed meanwhile signals again.
+    m_ready.Clear();
     const std::size_t count = m_queue.Pop(out);
     if (count > 0) {
         m_lastSamples = std::chrono::steady_clock::now();
@@ -110,6 +135,7 @@ void SdlCapture::Stop() {
     // Closing joins SDL's audio thread: no callback runs after it.
     m_device.reset();
     m_queue.Clear();
+    m_ready.Clear();
 }
 
 void SdlCapture::CaptureCallback(void* userdata, std::uint8_t* stream, int length) {
@@ -119,4 +145,5 @@ void SdlCapture::CaptureCallback(void* userdata, std::uint8_t* stream, int lengt
     if (self->m_queue.Push(samples) < samples.size()) {
         self->m_overruns.fetch_add(1, std::memory_order_relaxed);
     }
+    self->m_ready.Signal();
 }

@@ -44,6 +44,7 @@ class SdlCapture final : public CaptureSource {
     std::size_t Read(std::span<std::int16_t> out) override;
     std::string Fault() override;
     void Stop() override;
+    int ReadyDescriptor() const override { return m_ready.get(); }
     std::uint32_t Rate() const override { return m_rate; }
     std::uint64_t OverrunCount() const override {
         return m_overruns.load(std::memory_order_relaxed);
@@ -54,6 +55,21 @@ class SdlCapture final : public CaptureSource {
         void operator()(std::uint32_t* deviceId) const;
     };
     using DeviceHandle = std::unique_ptr<std::uint32_t, DeviceCloser>;
+    // An eventfd: the callback adds to it after each block (a non-blocking
+    // write, no lock, no allocation), Read empties it.
+    class ReadyFd {
+      public:
+        ReadyFd();
+        ~ReadyFd();
+        ReadyFd(const ReadyFd&) = delete;
+        ReadyFd& operator=(const ReadyFd&) = delete;
+        int get() const { return m_fd; }
+        void Signal() const;  // SDL's audio thread
+        void Clear() const;   // window thread
+
+      private:
+        int m_fd;
+    };
 
     static void CaptureCallback(void* userdata, std::uint8_t* stream, int length);
     // Opens the default input at rate (or, with allowChange, the device's own);
@@ -64,6 +80,7 @@ class SdlCapture final : public CaptureSource {
     DeviceHandle m_device;
     std::uint32_t m_rate = 0;
     SampleQueue m_queue{kQueueLog2};
+    ReadyFd m_ready;
     // Counted by the audio thread, read by any; relaxed: a statistic, ordering
     // nothing else.
     std::atomic<std::uint64_t> m_overruns{0};

@@ -35,7 +35,7 @@ class RecordControl : public QWidget {
     static constexpr int kPollMs = 50;
     // The watch on the elapsed time and on the device where the source wakes
     // the window itself.
-    static constexpr int kWatchMs = 250;
+    static constexpr int kWatchMs = 500;
     static constexpr double kMeterFloorDb = -60.0;  // the meter's empty end
     // What the microphone hears first after the tone is silenced is the tone
     // still on its way through the output's buffers and the sound server: it

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSocketNotifier>
 #include <QVBoxLayout>
 #include <cinttypes>
 #include <cmath>
@@ -22,7 +23,7 @@
 namespace {
 
 // A second of samples at the highest rate a device is likely to give: a poll
-// normally finds 40 ms; a late one takes the rest at its next turn.
+// normally finds 50 ms; a late one takes the rest at its next turn.
 constexpr std::size_t kBlockSamples = 192000;
 
 QString TakeName(const QDateTime& when, int attempt) {
@@ -42,8 +43,7 @@ QString FreeTakePath(const QDir& folder) {
 }
 
 // Whole seconds: the label then changes once a second, not at every poll.
-QString ElapsedText(qint64 ms) {
-    const qint64 seconds = ms / 1000;
+QString ElapsedText(qint64 seconds) {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
@@ -105,8 +105,13 @@ RecordControl::RecordControl(std::unique_ptr<CaptureSource> source, QWidget* par
         m_settings.silenceTone = on;
         m_settings.Save();
     });
-    m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &RecordControl::Poll);
+    if (const int fd = m_source->ReadyDescriptor(); fd >= 0) {
+        m_ready = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        m_ready->setEnabled(false);
+        connect(m_ready, &QSocketNotifier::activated, this, &RecordControl::Poll);
+    }
+    m_poll.setInterval(m_ready ? kWatchMs : kPollMs);
 }
 
 // The window is going: the device closes, and no one is left to hear signals.
@@ -147,7 +152,11 @@ void RecordControl::Begin() {
     m_take = std::make_unique<TakeRecorder>(m_source->Rate(), m_settings.noStrikeWait);
     m_button->setChecked(true);
     m_clock.start();
+    m_shownSeconds = -1;
     m_poll.start();
+    if (m_ready) {
+        m_ready->setEnabled(true);
+    }
     Tell(QStringLiteral("Listening: strike the bell."));
     m_toneTail = 0;
     if (m_settings.silenceTone) {
@@ -158,18 +167,30 @@ void RecordControl::Begin() {
 }
 
 void RecordControl::Poll() {
+    if (!m_take) {
+        return;  // a wake-up already on its way when the take ended
+    }
     const bool wasStruck = m_take->Struck();
     std::size_t count = 0;
+    std::size_t read = 0;
     double levelDb = BlockLevel::kSilenceDb;
     while (m_take->End() == TakeEnd::kNone && (count = m_source->Read(m_block)) > 0) {
         const std::span heard(m_block.data(), count);
         levelDb = BlockLevel::Of(heard).dbfs;
+        read += count;
         const std::size_t tail = std::min(m_toneTail, count);
         m_toneTail -= tail;
         m_take->Feed(heard.subspan(tail));
     }
-    ShowLevel(levelDb);
-    m_elapsed->setText(ElapsedText(m_clock.elapsed()));
+    // A poll that comes before the device's next block keeps the last level
+    // rather than flickering to the meter's floor.
+    if (read > 0) {
+        ShowLevel(levelDb);
+    }
+    if (const qint64 seconds = m_clock.elapsed() / 1000; seconds != m_shownSeconds) {
+        m_shownSeconds = seconds;
+        m_elapsed->setText(ElapsedText(seconds));
+    }
     if (m_take->Struck() && !wasStruck) {
         Tell(QStringLiteral("Recording the bell..."));
     }
@@ -181,25 +202,41 @@ void RecordControl::Poll() {
     }
 }
 
+// The bar and the label change (and repaint) only when what they show does, in
+// tenths of a dB: a steady or silent input costs a poll no text and no paint.
 void RecordControl::ShowLevel(double dbfs) {
     const double shown = std::max(dbfs, kMeterFloorDb);
+    const int tenths = dbfs <= kMeterFloorDb ? kNoLevel : int(std::lround(dbfs * 10));
+    if (tenths == m_shownTenths) {
+        return;
+    }
+    m_shownTenths = tenths;
     m_meter->setValue(int(std::lround((shown - kMeterFloorDb) * 10)));
-    m_level->setText(dbfs <= kMeterFloorDb ? QStringLiteral("-inf dBFS")
-                                           : QStringLiteral("%1 dBFS").arg(dbfs, 0, 'f', 1));
+    m_level->setText(tenths == kNoLevel ? QStringLiteral("-inf dBFS")
+                                        : QStringLiteral("%1 dBFS").arg(tenths / 10.0, 0, 'f', 1));
 }
 
 void RecordControl::Finish(TakeEnd end) {
     const std::unique_ptr<TakeRecorder> take = std::move(m_take);
-    EndListening();
+    StopListening();
     if (take->Take().empty()) {
         Tell(EndNote(end, m_settings.noStrikeWait));
-        return;
+    } else {
+        Save(*take);
     }
-    Save(*take);
+    GiveToneBack();
 }
 
 void RecordControl::EndListening() {
+    StopListening();
+    GiveToneBack();
+}
+
+void RecordControl::StopListening() {
     m_poll.stop();
+    if (m_ready) {
+        m_ready->setEnabled(false);
+    }
     m_source->Stop();
     if (const std::uint64_t overruns = m_source->OverrunCount(); overruns > 0) {
         std::fprintf(stderr, "veltane: the input device overran %" PRIu64 " times\n", overruns);
@@ -207,6 +244,9 @@ void RecordControl::EndListening() {
     m_take.reset();
     m_button->setChecked(false);
     ShowLevel(BlockLevel::kSilenceDb);
+}
+
+void RecordControl::GiveToneBack() {
     if (m_toneSilenced) {
         m_toneSilenced = false;
         emit toneBack();

@@ -15,20 +15,27 @@ class CaptureSource;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
+class QSocketNotifier;
 class QPushButton;
 
 // Records a bell from the default input: Record (or Ctrl+R anywhere in the
 // window) starts listening, the take is cut by TakeRecorder's rules, saved as
 // bell-YYYYMMDD-HHMMSS.wav in the settings' folder and announced by takeSaved.
-// While it listens, a level meter (dBFS, 25 updates a second) and the elapsed
+// While it listens, a level meter (dBFS, 20 updates a second) and the elapsed
 // time show beside the button; what happened last shows in a note below.
-// Never blocks the window: the samples are taken from the capture source by a
-// timer. Window thread only.
+// Never blocks the window: the samples are taken from the capture source as
+// it signals them (or, for a source that cannot, by a timer), with a slower
+// timer for the elapsed time and a device that stops delivering. Window thread
+// only.
 class RecordControl : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kPollMs = 40;
+    // The meter's 20 updates a second, and no more: each poll wakes the window.
+    static constexpr int kPollMs = 50;
+    // The watch on the elapsed time and on the device where the source wakes
+    // the window itself.
+    static constexpr int kWatchMs = 500;
     static constexpr double kMeterFloorDb = -60.0;  // the meter's empty end
     // What the microphone hears first after the tone is silenced is the tone
     // still on its way through the output's buffers and the sound server: it
@@ -56,7 +63,8 @@ class RecordControl : public QWidget {
     // A take is saved at path (absolute), ready to load.
     void takeSaved(const QString& path);
     // The tone must go quiet for the recording, and may come back after it;
-    // always in pairs.
+    // always in pairs, toneBack after takeSaved, so that a take loaded at its
+    // own rate is what the tone comes back with.
     void silenceTone();
     void toneBack();
 
@@ -67,6 +75,8 @@ class RecordControl : public QWidget {
     void ShowLevel(double dbfs);
     void Finish(TakeEnd end);
     void EndListening();
+    void StopListening();
+    void GiveToneBack();
     void Save(const TakeRecorder& take);
     void Tell(const QString& text);
 
@@ -78,10 +88,16 @@ class RecordControl : public QWidget {
     QLabel* m_elapsed;
     QLabel* m_note;
     QTimer m_poll;
+    QSocketNotifier* m_ready = nullptr;  // while the source has a descriptor
     QElapsedTimer m_clock;
     RecordSettings m_settings;
     std::unique_ptr<TakeRecorder> m_take;  // while recording
     std::vector<std::int16_t> m_block;     // what one poll takes from the queue
     bool m_toneSilenced = false;
     std::size_t m_toneTail = 0;  // samples still to keep out of the take
+    // What the meter and the elapsed label show: tenths of a dB (kNoLevel below
+    // the meter's floor), whole seconds (-1: nothing yet).
+    static constexpr int kNoLevel = -100000;
+    int m_shownTenths = 0;
+    qint64 m_shownSeconds = -1;
 };

@@ -3,13 +3,16 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
 #include <QWidget>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "AccessibleNames.h"
@@ -208,6 +211,7 @@ void CToneMatchDlg::StopStream() {
 }
 
 void CToneMatchDlg::OnOK() {
+    m_ending = true;
     if (m_record) {
         m_record->Cancel();
     }
@@ -221,6 +225,7 @@ void CToneMatchDlg::OnOK() {
 }
 
 void CToneMatchDlg::OnCancel() {
+    m_ending = true;
     if (m_record) {
         m_record->Cancel();
     }
@@ -246,7 +251,13 @@ void CToneMatchDlg::OnHScroll(UINT code, UINT /*position*/, HWND sender) {
         ApplyScrollPosition();
     } else {
         UpdateData(true);
-        m_engine.SetAmplitude(m_volume * kAmplitudePerVolumeStep);
+        // A take being recorded keeps the tone silent; it comes back at this volume.
+        const std::int32_t amplitude = m_volume * kAmplitudePerVolumeStep;
+        if (m_toneSilenced) {
+            m_amplitudeBeforeRecording = amplitude;
+        } else {
+            m_engine.SetAmplitude(amplitude);
+        }
         UpdateData(false);
     }
 }
@@ -399,25 +410,74 @@ void CToneMatchDlg::InstallFileDrop() {
 
 void CToneMatchDlg::CreateRecordControl() {
     QWidget* window = GetSafeHwnd();
-    m_record = new RecordControl(std::make_unique<SdlCapture>(), window);
+    std::unique_ptr<CaptureSource> source = std::move(m_captureSource);
+    if (!source) {
+        source = std::make_unique<SdlCapture>();
+    }
+    m_record = new RecordControl(std::move(source), window);
     m_record->setGeometry(PixelsOf(kRecordArea, window));
     m_record->show();
     ChainTabOrder(m_listening->TabOrder().back(), m_record->TabOrder());
-    // The tone comes back as it was, whatever the volume said.
-    QObject::connect(m_record, &RecordControl::silenceTone, window, [this] {
-        m_amplitudeBeforeRecording = m_engine.Amplitude();
-        m_engine.SetAmplitude(0);
-    });
-    QObject::connect(m_record, &RecordControl::toneBack, window,
-                     [this] { m_engine.SetAmplitude(m_amplitudeBeforeRecording); });
-    // With a ring open the take joins it, and its selection loads it.
+    QObject::connect(m_record, &RecordControl::silenceTone, window,
+                     [this] { SilenceToneForTake(); });
+    QObject::connect(m_record, &RecordControl::toneBack, window, [this] { BringToneBack(); });
+    m_silentClose.setSingleShot(true);
+    m_silentClose.setInterval(
+        std::chrono::milliseconds(std::lround(RecordControl::kToneTailSeconds * 1000.0)));
+    QObject::connect(&m_silentClose, &QTimer::timeout, window, [this] { CloseSilentOutput(); });
+    // With a ring open the take joins it, and its selection loads it. The tone
+    // is given its amplitude first, so that the load's open brings it back at
+    // the take's rate, with no open at the old rate before.
     QObject::connect(m_record, &RecordControl::takeSaved, window, [this](const QString& path) {
         AfxDispatch([&] {
+            EndToneSilence();
             if (!m_ring || !m_ring->View()->AddTake(path)) {
                 LoadRecording(QFile::encodeName(path).toStdString());
             }
         });
     });
+}
+
+// Nothing need play while a take is recorded with the tone silenced: the tone
+// glides out, and once it has left the output's buffers (the time the record
+// control keeps out of the take) the output closes, which stops the device's
+// threads and the refills' progress updates for the rest of the take.
+void CToneMatchDlg::SilenceToneForTake() {
+    m_amplitudeBeforeRecording = m_engine.Amplitude();
+    m_toneSilenced = true;
+    m_engine.GlideToAmplitude(0);
+    m_silentClose.start();
+}
+
+void CToneMatchDlg::CloseSilentOutput() {
+    if (!m_toneSilenced || m_load != nullptr || !m_engine.IsOpen()) {
+        return;
+    }
+    m_quietRefillWait = true;
+    m_engine.CloseOutput();
+    m_quietRefillWait = false;
+}
+
+// The tone's amplitude as it was, or as the volume was set meanwhile; it
+// glides in with the next fill.
+void CToneMatchDlg::EndToneSilence() {
+    if (!m_toneSilenced) {
+        return;
+    }
+    m_silentClose.stop();
+    m_toneSilenced = false;
+    m_engine.GlideToAmplitude(m_amplitudeBeforeRecording);
+}
+
+// After a take that loaded, the load has opened the output at the take's rate;
+// otherwise it opens again as it was (rate, recording, frequency), the tone
+// gliding in from silence. Not while a load runs (it opens the output itself)
+// nor once the window is ending.
+void CToneMatchDlg::BringToneBack() {
+    EndToneSilence();
+    if (!m_engine.IsOpen() && m_load == nullptr && !m_ending) {
+        RestartStream();
+    }
 }
 
 void CToneMatchDlg::SaveSettings() {
@@ -552,5 +612,12 @@ void CToneMatchDlg::SetProgressPos(int position) {
 }
 
 void CToneMatchDlg::WaitForRefill() {
+    if (m_quietRefillWait) {
+        // The output closes in the middle of a take, not at the user's word:
+        // the refill waits only for its progress update, so that alone runs.
+        QCoreApplication::sendPostedEvents(m_progress.GetSafeHwnd(), QEvent::MetaCall);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return;
+    }
     AfxMessageBox("Click OK...");
 }

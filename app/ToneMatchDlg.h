@@ -3,7 +3,9 @@
 
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "AnalysisArea.h"
@@ -18,6 +20,7 @@
 #include "RecordControl.h"
 #include "ScrollInfo.h"
 #include "ToneEngine.h"
+#include "waveout/CaptureSource.h"
 
 class LoadProgressWindow;
 class RingSide;
@@ -56,6 +59,11 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     // Records a bell from the microphone and loads the take; null before
     // OnInitDialog and after the window is gone.
     RecordControl* Record() const { return m_record; }
+    // Before the window is built: the input the record control listens to,
+    // instead of the default input device.
+    void SetCaptureSource(std::unique_ptr<CaptureSource> source) {
+        m_captureSource = std::move(source);
+    }
 
   protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -102,6 +110,10 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     void InstallShortcuts();
     void InstallFileDrop();
     void CreateRecordControl();
+    void SilenceToneForTake();
+    void CloseSilentOutput();
+    void EndToneSilence();
+    void BringToneBack();
     void BuildRingSide();
     void SaveSettings();
 
@@ -117,9 +129,17 @@ class CToneMatchDlg : public CDialog, private EngineHost {
     std::string m_version;
     QIcon m_hIcon;
     SCROLLINFO m_scrollInfo;
-    QPointer<ListeningControls> m_listening;  // owned by the window
-    QPointer<RecordControl> m_record;         // owned by the window
+    QPointer<ListeningControls> m_listening;         // owned by the window
+    QPointer<RecordControl> m_record;                // owned by the window
+    std::unique_ptr<CaptureSource> m_captureSource;  // until the record control takes it
+    // While a take is recorded with the tone silenced: the amplitude the tone
+    // comes back with (the volume set meanwhile included), and the timer that
+    // closes the output once the tone has left it.
+    bool m_toneSilenced = false;
     std::int32_t m_amplitudeBeforeRecording = 0;
+    QTimer m_silentClose;
+    bool m_quietRefillWait = false;  // a refill is waited for without "Click OK..."
+    bool m_ending = false;           // EXIT or the close box: the output opens no more
     ListeningSettings m_settings;
     std::string m_startFile;
     // While a load runs: its progress window, and IDOK or IDCANCEL when EXIT

@@ -33,8 +33,8 @@ std::int32_t BufferLengthFor(std::uint32_t samplesPerSec) {
 
 // amplitude·v truncated toward zero, kept as its low 16 bits. Going through 64
 // bits keeps the conversion defined for any 32-bit amplitude.
-std::int16_t ToSample(std::int32_t amplitude, double v) {
-    const auto wide = static_cast<std::int64_t>(static_cast<double>(amplitude) * v);
+std::int16_t ToSample(double amplitude, double v) {
+    const auto wide = static_cast<std::int64_t>(amplitude * v);
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(wide));
 }
 
@@ -127,6 +127,7 @@ void ToneEngine::CloseOutput() {
     m_device.UnprepareHeader(m_header[1]);
     m_device.Close();
     m_open = false;
+    m_filledAmplitude = 0;  // the stream is silent now, whatever its last fill held
 }
 
 void ToneEngine::WaveOutProc(WaveOut* /*device*/, std::uint32_t message, void* instance,
@@ -171,18 +172,18 @@ void ToneEngine::FillBuffer(WaveHeader& header) {
         m_oscillator.Retune(Oscillator::kTwoPi * frequency / static_cast<double>(m_sampleRate));
     }
 
+    // acquire pairs with the release in SetAmplitude / GlideToAmplitude: a new
+    // amplitude seen here comes with its glide request. A request is taken only
+    // with the amplitude it was raised for, never by a fill that still sees the
+    // old one.
+    const std::int32_t amplitude = m_amplitude.load(std::memory_order_acquire);
+    const bool glide =
+        amplitude != m_filledAmplitude && m_glidePending.exchange(false, std::memory_order_relaxed);
     auto* const out = reinterpret_cast<std::int16_t*>(header.lpData);
     const std::int32_t length = m_bufferLength;
-    const std::int32_t amplitude = m_amplitude.load(std::memory_order_relaxed);
     const bool bothEars = m_bothEars.load(std::memory_order_relaxed);
-
-    Oscillator oscillator = m_oscillator;  // a local copy stays in registers
-    for (std::int32_t i = 0; i < length; i += 2) {
-        const std::int16_t tone = ToSample(amplitude, oscillator.Next());
-        out[i] = tone;
-        out[i + 1] = bothEars ? tone : std::int16_t{0};
-    }
-    m_oscillator = oscillator;
+    FillTone(out, glide ? m_filledAmplitude : amplitude, amplitude, bothEars);
+    m_filledAmplitude = amplitude;
 
     if (!m_filePlaying.load(std::memory_order_relaxed)) {
         return;
@@ -214,6 +215,25 @@ void ToneEngine::FillBuffer(WaveHeader& header) {
     }
 }
 
+void ToneEngine::FillTone(std::int16_t* out, std::int32_t from, std::int32_t to, bool bothEars) {
+    const std::int32_t length = m_bufferLength;
+    const std::int32_t glide = from == to ? 0 : std::min(2 * kGlideFrames, length);
+    const double step = static_cast<double>(to - from) / kGlideFrames;
+    Oscillator oscillator = m_oscillator;  // a local copy stays in registers
+    for (std::int32_t i = 0; i < glide; i += 2) {
+        const double gain = static_cast<double>(from) + step * static_cast<double>(i / 2 + 1);
+        const std::int16_t tone = ToSample(gain, oscillator.Next());
+        out[i] = tone;
+        out[i + 1] = bothEars ? tone : std::int16_t{0};
+    }
+    for (std::int32_t i = glide; i < length; i += 2) {
+        const std::int16_t tone = ToSample(static_cast<double>(to), oscillator.Next());
+        out[i] = tone;
+        out[i + 1] = bothEars ? tone : std::int16_t{0};
+    }
+    m_oscillator = oscillator;
+}
+
 void ToneEngine::SetFrequency(double frequencyHz) {
     m_frequency.store(frequencyHz, std::memory_order_relaxed);
     m_retunePending.store(true, std::memory_order_release);  // publishes the frequency
@@ -224,7 +244,13 @@ void ToneEngine::RequestRetune() {
 }
 
 void ToneEngine::SetAmplitude(std::int32_t amplitude) {
-    m_amplitude.store(amplitude, std::memory_order_relaxed);
+    m_glidePending.store(false, std::memory_order_relaxed);  // a step, not a glide
+    m_amplitude.store(amplitude, std::memory_order_release);
+}
+
+void ToneEngine::GlideToAmplitude(std::int32_t amplitude) {
+    m_glidePending.store(true, std::memory_order_relaxed);
+    m_amplitude.store(amplitude, std::memory_order_release);  // publishes the request
 }
 
 void ToneEngine::SetSampleRate(std::uint32_t samplesPerSec) {

@@ -22,6 +22,7 @@ class ToneEngine {
     static constexpr int kMaxBufferLength = 16384;  // 16-bit values per buffer
     static constexpr std::uint32_t kDefaultRate = 44100;
     static constexpr std::int32_t kDefaultAmplitude = 8192;
+    static constexpr std::int32_t kGlideFrames = 512;  // 11.6 ms at 44100 Hz
 
     // Both must outlive the engine: the destructor may still stop the stream.
     ToneEngine(WaveOut& device, EngineHost& host);
@@ -46,6 +47,12 @@ class ToneEngine {
     void SetFrequency(double frequencyHz);
     void RequestRetune();
     void SetAmplitude(std::int32_t amplitude);
+    // Window thread. As SetAmplitude, but the next fill moves the tone from the
+    // amplitude of the last fill to this one over its first kGlideFrames frames,
+    // so that the tone fades out or in instead of stopping or starting with a
+    // click. Asked for while the stream is closed, the first fill of the next
+    // open fades in from silence.
+    void GlideToAmplitude(std::int32_t amplitude);
     void SetSampleRate(std::uint32_t samplesPerSec);  // takes effect at the next OpenOutput
 
     // Window thread, only while the stream is closed. The span must stay valid
@@ -81,6 +88,11 @@ class ToneEngine {
     const Oscillator& OscillatorState() const { return m_oscillator; }
 
   private:
+    // A fill's tone, its amplitude moving from `from` to `to` over the first
+    // kGlideFrames frames (or at once where they are equal). Same threads as
+    // FillBuffer.
+    void FillTone(std::int16_t* out, std::int32_t from, std::int32_t to, bool bothEars);
+
     WaveOut& m_device;
     EngineHost& m_host;
 
@@ -105,7 +117,9 @@ class ToneEngine {
     // Written by the window thread, read by fills.
     std::atomic<double> m_frequency{440.0};  // stored before m_retunePending is raised
     std::atomic<bool> m_retunePending{false};
+    // m_glidePending is stored before m_amplitude, which publishes it.
     std::atomic<std::int32_t> m_amplitude{kDefaultAmplitude};
+    std::atomic<bool> m_glidePending{false};
     std::atomic<bool> m_filePlaying{false};       // also cleared by a fill at the end
     std::atomic<std::int32_t> m_filePosition{0};  // also advanced by fills
     std::span<const std::int16_t> m_recording;    // changed only while closed
@@ -117,4 +131,5 @@ class ToneEngine {
     // Touched only by fills: the priming fills on the window thread, then (after
     // the handshake on m_stopping) the refills on the notification thread.
     Oscillator m_oscillator;
+    std::int32_t m_filledAmplitude = kDefaultAmplitude;  // the tone's at the end of the last fill
 };

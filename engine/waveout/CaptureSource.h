@@ -24,6 +24,10 @@ class CaptureSource {
     // Stops listening and closes the device; what was not read is dropped.
     virtual void Stop() = 0;
 
+    // A descriptor that turns readable when new samples wait, for the window to
+    // wake on as they come rather than poll; Read clears it. -1: none.
+    virtual int ReadyDescriptor() const { return -1; }
+
     // Samples per second of the open device.
     virtual std::uint32_t Rate() const = 0;
     // Times the device had samples that did not fit the queue since Start.

@@ -2,15 +2,17 @@
 #include "waveout/SdlCapture.h"
 
 #include <SDL.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace {
 
-SDL_AudioSpec WantedFormat() {
+SDL_AudioSpec WantedFormat(int rate) {
     SDL_AudioSpec format{};
-    format.freq = SdlCapture::kPreferredRate;
+    format.freq = rate;
     format.format = AUDIO_S16SYS;
     format.channels = 1;
-    format.samples = SdlCapture::kDeviceFrames;
+    format.samples = SdlCapture::DeviceFrames(rate);
     return format;
 }
 
@@ -32,6 +34,27 @@ void SdlCapture::DeviceCloser::operator()(std::uint32_t* deviceId) const {
     delete deviceId;
 }
 
+SdlCapture::ReadyFd::ReadyFd() : m_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SdlCapture::ReadyFd::~ReadyFd() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+void SdlCapture::ReadyFd::Signal() const {
+    if (m_fd >= 0) {
+        (void)::eventfd_write(m_fd, 1);  // fails only at a count no window leaves
+    }
+}
+
+void SdlCapture::ReadyFd::Clear() const {
+    eventfd_t count = 0;
+    if (m_fd >= 0) {
+        (void)::eventfd_read(m_fd, &count);  // EAGAIN when already empty
+    }
+}
+
 SdlCapture::SdlCapture() = default;
 
 SdlCapture::~SdlCapture() {
@@ -47,28 +70,44 @@ std::string SdlCapture::Start() {
     if (!m_sdl->Ok()) {
         return "No input device: the sound system could not be started.";
     }
-    SDL_AudioSpec want = WantedFormat();
-    want.callback = &SdlCapture::CaptureCallback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
-    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 1, &want, &have, kCaptureChanges);
+    int rate = 0;
+    SDL_AudioDeviceID id = Open(kPreferredRate, true, rate);
+    if (id != 0 && rate != kPreferredRate && rate >= kLowestRate) {
+        // Again at the device's own rate, for a buffer of a twentieth of a
+        // second at that rate too.
+        SDL_CloseAudioDevice(id);
+        id = Open(rate, false, rate);
+    }
     if (id == 0) {
         return OpenFailure();
     }
     m_device.reset(new std::uint32_t(id));
-    if (have.freq < kLowestRate) {
+    if (rate < kLowestRate) {
         m_device.reset();
-        return "The input device records at " + std::to_string(have.freq) +
-               " Hz only; a bell needs " + std::to_string(kLowestRate) + " Hz or more.";
+        return "The input device records at " + std::to_string(rate) + " Hz only; a bell needs " +
+               std::to_string(kLowestRate) + " Hz or more.";
     }
-    m_rate = static_cast<std::uint32_t>(have.freq);
+    m_rate = static_cast<std::uint32_t>(rate);
     m_overruns.store(0, std::memory_order_relaxed);
     m_lastSamples = std::chrono::steady_clock::now();
     SDL_PauseAudioDevice(id, 0);
     return {};
 }
 
+std::uint32_t SdlCapture::Open(int rate, bool allowChange, int& openedRate) {
+    SDL_AudioSpec want = WantedFormat(rate);
+    want.callback = &SdlCapture::CaptureCallback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    const SDL_AudioDeviceID id =
+        SDL_OpenAudioDevice(nullptr, 1, &want, &have, allowChange ? kCaptureChanges : 0);
+    openedRate = have.freq;
+    return id;
+}
+
 std::size_t SdlCapture::Read(std::span<std::int16_t> out) {
+    // Cleared before the queue is read: a block pushed meanwhile signals again.
+    m_ready.Clear();
     const std::size_t count = m_queue.Pop(out);
     if (count > 0) {
         m_lastSamples = std::chrono::steady_clock::now();
@@ -96,6 +135,7 @@ void SdlCapture::Stop() {
     // Closing joins SDL's audio thread: no callback runs after it.
     m_device.reset();
     m_queue.Clear();
+    m_ready.Clear();
 }
 
 void SdlCapture::CaptureCallback(void* userdata, std::uint8_t* stream, int length) {
@@ -105,4 +145,5 @@ void SdlCapture::CaptureCallback(void* userdata, std::uint8_t* stream, int lengt
     if (self->m_queue.Push(samples) < samples.size()) {
         self->m_overruns.fetch_add(1, std::memory_order_relaxed);
     }
+    self->m_ready.Signal();
 }

@@ -27,9 +27,6 @@ class RealFft {
     std::span<float> Input() { return {m_in.get(), m_size}; }
     // Size() / 2 + 1 bins, unscaled, valid after Transform().
     std::span<const std::complex<float>> Output() const;
-    // The output's memory as Size() floats, free for other use until
-    // Transform().
-    std::span<float> Scratch() { return {m_out.get(), m_size}; }
 
     // Overwrites Input().
     void Transform();

@@ -12,9 +12,13 @@
 // below 5 kHz; higher rates leave it wider margins.
 inline constexpr std::array<float, 5> kHalfBand{0.304469444F, -0.070431831F, 0.019147565F,
                                                 -0.003323495F, 0.000109468F};
+// The part of the input's rate that the filter passes whole and unfolded
+// (5 kHz of 44.1 kHz); a fourth of the output's rate and a little more.
+inline constexpr double kHalfBandPassed = 5000.0 / 44100.0;
 
 // Writes in filtered to half its rate into out (half as many samples, at
-// least 2 kHalfBand.size()), scratch as large: out[i] = even[i] / 2 + the sum
-// over taps j of c[j] (odd[i - j - 1] + odd[i + j]), zero beyond either end,
-// the even samples held in out, the odd ones in scratch.
-void HalveRate(std::span<const std::int16_t> in, std::span<float> out, std::span<float> scratch);
+// least 2 kHalfBand.size()): out[i] = even[i] / 2 + the sum over taps j of
+// c[j] (odd[i - j - 1] + odd[i + j]), zero beyond either end. Reads in a block
+// at a time, so that out may be in's own first half (the float form).
+void HalveRate(std::span<const std::int16_t> in, std::span<float> out);
+void HalveRate(std::span<const float> in, std::span<float> out);

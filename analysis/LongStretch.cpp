@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 #include "HalveRate.h"
 #include "Stretch.h"
@@ -23,9 +22,7 @@ LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRat
     stretch.divisor = divisor;
     stretch.samples.resize(count);
     if (divisor == 2 && count >= 2 * kHalfBand.size()) {
-        // Written before it is read: not cleared first.
-        const auto scratch = std::make_unique_for_overwrite<float[]>(count);
-        HalveRate(from, stretch.samples, std::span(scratch.get(), count));
+        HalveRate(from, stretch.samples);
     } else if (divisor == 1) {
         std::copy(from.begin(), from.end(), stretch.samples.begin());
     } else {

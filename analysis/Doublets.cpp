@@ -10,6 +10,7 @@
 #include <numbers>
 #include <optional>
 
+#include "HalveRate.h"
 #include "RealFft.h"
 #include "Stretch.h"
 #include "WindowedSpectrum.h"
@@ -18,6 +19,11 @@ namespace {
 
 // Below this the long stretch parts no more than the spectrum does.
 constexpr double kShortestSeconds = 4.0;
+// The most times the long stretch is halved in rate: 44.1 kHz to 1378 Hz.
+constexpr int kMostHalvings = 4;
+// A little over the two bins of the long stretch's spectrum (about 0.17 Hz
+// each) beyond the search that a top is refined from.
+constexpr double kRefineHz = 0.5;
 
 bool MayBeMerged(const std::vector<Peak>& peaks, std::size_t i, double strayDb) {
     const auto near = [&](std::size_t j) {
@@ -148,9 +154,42 @@ std::optional<Peak> PartOf(Peak& peak, std::span<const float> power, double binH
     return other;
 }
 
+// The highest frequency the search around the merged peaks reads, with the
+// bins either side that its tops are refined from.
+double HighestSearched(const std::vector<Peak>& peaks, std::span<const std::size_t> merged) {
+    double highest = 0.0;
+    for (const std::size_t i : merged) {
+        highest = std::max(highest, peaks[i].frequencyHz);
+    }
+    return highest + kDoubletSearchHz + kRefineHz;
+}
+
+struct HalvedStretch {
+    std::span<const float> samples;
+    double sampleRate;
+};
+
+// The stretch filtered in place to the lowest rate, halving at most
+// kMostHalvings times, that still passes everything up to highestHz whole:
+// the long stretch's spectrum then costs a fraction of what it costs at the
+// full rate, with the same bins below highestHz.
+HalvedStretch Halved(LongStretch& stretch, double highestHz) {
+    std::span<float> samples = stretch.samples;
+    double sampleRate = stretch.sampleRate;
+    for (int halving = 0; halving < kMostHalvings && highestHz <= kHalfBandPassed * sampleRate &&
+                          samples.size() >= 4 * kHalfBand.size();
+         ++halving) {
+        const std::span<float> half = samples.first(samples.size() / 2);
+        HalveRate(samples, half);
+        samples = half;
+        sampleRate /= 2.0;
+    }
+    return {samples, sampleRate};
+}
+
 }  // namespace
 
-void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch,
+void SplitMergedDoublets(std::vector<Peak>& peaks, LongStretch stretch,
                          std::span<const double> strayDb) {
     std::vector<std::size_t> merged;
     for (std::size_t i = 0; i < peaks.size(); ++i) {
@@ -162,9 +201,10 @@ void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch,
         static_cast<double>(stretch.samples.size()) < kShortestSeconds * stretch.sampleRate) {
         return;
     }
-    RealFft fft(SmoothLength(stretch.samples.size()));
-    const std::span<const float> power = RingingPower(stretch.samples, fft);
-    const double binHz = stretch.sampleRate / static_cast<double>(fft.Size());
+    const auto [samples, sampleRate] = Halved(stretch, HighestSearched(peaks, merged));
+    RealFft fft(SmoothLength(samples.size()));
+    const std::span<const float> power = RingingPower(samples, fft);
+    const double binHz = sampleRate / static_cast<double>(fft.Size());
     for (auto i = merged.rbegin(); i != merged.rend(); ++i) {
         const std::optional<Peak> other = PartOf(peaks[*i], power, binHz);
         if (!other) {

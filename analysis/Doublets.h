@@ -25,6 +25,6 @@ inline constexpr double kMergedStrayDb = 0.3;
 // (strayDb, a peak each, from MeasureDecays) and that the long stretch shows
 // as two, both under its name, levels from the long stretch's spectrum (the
 // stronger at the merged peak's level), each with the beat between them and
-// the merged peak's decay.
-void SplitMergedDoublets(std::vector<Peak>& peaks, const LongStretch& stretch,
+// the merged peak's decay. Takes the stretch to filter it in place.
+void SplitMergedDoublets(std::vector<Peak>& peaks, LongStretch stretch,
                          std::span<const double> strayDb);

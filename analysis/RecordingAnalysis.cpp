@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RecordingAnalysis.h"
 
+#include <utility>
+
 #include "DecayRates.h"
 #include "Doublets.h"
 #include "LongStretch.h"
@@ -10,7 +12,7 @@ std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> 
     // The spectrum's stretch is the long stretch's beginning: filtered to its
     // rate once for both.
     const Stretch start = FindStretch(samples, sampleRate);
-    const LongStretch stretch =
+    LongStretch stretch =
         start.length > 0 ? LoadLongStretch(samples, sampleRate, start.start) : LongStretch{};
     if (stop.stop_requested()) {
         return std::nullopt;
@@ -27,7 +29,7 @@ std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> 
         if (stop.stop_requested()) {
             return std::nullopt;
         }
-        SplitMergedDoublets(peaks, stretch, strayDb);
+        SplitMergedDoublets(peaks, std::move(stretch), strayDb);
     }
     analysis.strike = EstimateStrike(peaks);
     return analysis;

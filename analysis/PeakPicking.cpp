@@ -36,11 +36,36 @@ bool IsHighestAround(std::span<const float> power, BinRange range, std::size_t k
 
 std::vector<std::size_t> LocalMaxima(std::span<const float> power, BinRange range) {
     std::vector<std::size_t> maxima;
-    for (std::size_t k = range.low; k <= range.high; ++k) {
-        if (IsHighestAround(power, range, k)) {
-            maxima.push_back(k);
+    if (range.high < range.low + 2) {
+        for (std::size_t k = range.low; k <= range.high; ++k) {
+            if (IsHighestAround(power, range, k)) {
+                maxima.push_back(k);
+            }
         }
+        return maxima;
     }
+    // Between the ends the whole neighbourhood is in range, and the test is
+    // made without branches: a noisy spectrum's maxima come at random, one
+    // bin in a few, and would mislead the branch predictor at each.
+    static_assert(kPeakNeighbourhoodBins == 2);
+    maxima.resize(range.high - range.low + 1);
+    std::size_t count = 0;
+    maxima[count] = range.low;
+    count += IsHighestAround(power, range, range.low) ? 1 : 0;
+    for (std::size_t k = range.low + 1; k < range.high; ++k) {
+        const float here = power[k];
+        // A flat top counts once, at its first bin.
+        const auto below = [&](std::size_t j) { return static_cast<unsigned>(power[j] < here); };
+        const auto notAbove = [&](std::size_t j) {
+            return static_cast<unsigned>(power[j] <= here);
+        };
+        const unsigned highest = below(k - 2) & below(k - 1) & notAbove(k + 1) & notAbove(k + 2);
+        maxima[count] = k;
+        count += highest;
+    }
+    maxima[count] = range.high;
+    count += IsHighestAround(power, range, range.high) ? 1 : 0;
+    maxima.resize(count);
     return maxima;
 }
 

@@ -20,13 +20,16 @@ LongStretch LoadLongStretch(std::span<const std::int16_t> samples, int sampleRat
     const std::span<const std::int16_t> from = samples.subspan(onset, count * divisor);
     stretch.sampleRate = static_cast<double>(sampleRate) / static_cast<double>(divisor);
     stretch.divisor = divisor;
-    stretch.samples.resize(count);
-    if (divisor == 2 && count >= 2 * kHalfBand.size()) {
+    // Too short to filter: no samples.
+    if (divisor == 2 && count < 2 * kHalfBand.size()) {
+        return stretch;
+    }
+    stretch.buffer = std::make_unique_for_overwrite<float[]>(count);
+    stretch.samples = {stretch.buffer.get(), count};
+    if (divisor == 2) {
         HalveRate(from, stretch.samples);
-    } else if (divisor == 1) {
-        std::copy(from.begin(), from.end(), stretch.samples.begin());
     } else {
-        stretch.samples.clear();
+        std::copy(from.begin(), from.end(), stretch.samples.begin());
     }
     return stretch;
 }

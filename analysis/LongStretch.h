@@ -3,8 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <vector>
 
 // How the partials change in time is read from a longer stretch than the
 // spectrum's: from the onset, just under 6 s (2^18 samples at 44.1 kHz).
@@ -17,7 +17,9 @@ inline constexpr double kLongStretchSeconds = 262144.0 / 44100.0;
 // The long stretch at the rate the spectrum is taken at (filtered to half the
 // rate from kHalvedFromRate up).
 struct LongStretch {
-    std::vector<float> samples;
+    // Written whole as it is made, so not cleared first.
+    std::unique_ptr<float[]> buffer;
+    std::span<float> samples;  // of buffer
     double sampleRate = 0.0;
     std::size_t divisor = 1;  // the recording's rate over sampleRate
 };

@@ -17,8 +17,7 @@ inline constexpr double kDoubletDipDb = -3.0;
 
 // Two peaks merged into one beat, so the level strays from a plain decay line
 // by at least this much: a weaker peak at kDoubletLevelDb swings it by 0.8 dB
-// either way. Below it the long stretch's spectrum, the most costly step of
-// the analysis, is not taken.
+// either way. Below it the long stretch's spectrum is not taken.
 inline constexpr double kMergedStrayDb = 0.3;
 
 // Parts each named peak (ascending frequency) whose level strays

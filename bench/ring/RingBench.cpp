@@ -3,7 +3,7 @@
 // is complete, beside loading the same twelve files one after another, in one
 // run: the table should be complete within 1.5 times the loads alone. A second
 // ring has a doublet in every bell's quint, whose beat brings in the long
-// stretch's spectrum, the costliest step of the analysis.
+// stretch's spectrum.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

@@ -5,7 +5,9 @@
 
 RingAnalyser::RingAnalyser(std::vector<std::string> recordings, Result result, unsigned threads)
     : m_recordings(std::move(recordings)), m_result(std::move(result)) {
-    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    // Counted once: the C library reads the count from /sys at every call,
+    // which costs as much as starting a thread.
+    static const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     const std::size_t count =
         std::min<std::size_t>(threads != 0 ? threads : cores, m_recordings.size());
     m_threads.reserve(count);

@@ -259,6 +259,15 @@ class App:
             self.wid = wid
         return wid
 
+    def gone_within(self, wid, timeout):
+        """Whether window wid is gone, or goes within timeout s."""
+        deadline = time.monotonic() + timeout
+        while wid in self.visible_windows():
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.05)
+        return True
+
     def wait_window_gone(self, wid, timeout=10):
         _wait_for(lambda: wid not in self.visible_windows(), timeout, f"window {wid:#x} to go")
 
@@ -497,8 +506,7 @@ class Loader:
         # A completion popup may swallow the first Enter; press again only while the
         # dialog is certainly still open.
         for _ in range(2):
-            time.sleep(1.0)
-            if dlg not in self.app.visible_windows():
+            if self.app.gone_within(dlg, 1.0):
                 break
             self.app.activate(dlg)
             self.app.key("Return", wid=False)

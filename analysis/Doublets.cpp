@@ -189,7 +189,7 @@ HalvedStretch Halved(LongStretch& stretch, double highestHz) {
 
 }  // namespace
 
-void SplitMergedDoublets(std::vector<Peak>& peaks, LongStretch stretch,
+void SplitMergedDoublets(std::vector<Peak>& peaks, LongStretch& stretch,
                          std::span<const double> strayDb) {
     std::vector<std::size_t> merged;
     for (std::size_t i = 0; i < peaks.size(); ++i) {

@@ -24,6 +24,7 @@ inline constexpr double kMergedStrayDb = 0.3;
 // (strayDb, a peak each, from MeasureDecays) and that the long stretch shows
 // as two, both under its name, levels from the long stretch's spectrum (the
 // stronger at the merged peak's level), each with the beat between them and
-// the merged peak's decay. Takes the stretch to filter it in place.
-void SplitMergedDoublets(std::vector<Peak>& peaks, LongStretch stretch,
+// the merged peak's decay. Filters the stretch's samples in place, down to a
+// lower rate: they are of no further use once this returns.
+void SplitMergedDoublets(std::vector<Peak>& peaks, LongStretch& stretch,
                          std::span<const double> strayDb);

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RecordingAnalysis.h"
 
-#include <utility>
-
 #include "DecayRates.h"
 #include "Doublets.h"
 #include "LongStretch.h"
@@ -29,7 +27,7 @@ std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> 
         if (stop.stop_requested()) {
             return std::nullopt;
         }
-        SplitMergedDoublets(peaks, std::move(stretch), strayDb);
+        SplitMergedDoublets(peaks, stretch, strayDb);
     }
     analysis.strike = EstimateStrike(peaks);
     return analysis;

@@ -56,24 +56,28 @@ BinRange NoiseBlock(std::size_t block, BinRange range) {
 struct PeakBins {
     BinRange range;
     std::vector<std::size_t> bins;  // a peak each
-    std::vector<BinRange> blocks;   // ascending, each once
+    std::vector<BinRange> noise;    // a peak each: the block its noise is read from
+    std::vector<BinRange> blocks;   // those blocks, ascending, each once
 };
 
 PeakBins BinsOf(std::span<const Peak> peaks, const LongStretch& stretch, std::size_t length) {
-    PeakBins bins{{4, length / 2 - 4, stretch.sampleRate / static_cast<double>(length)}, {}, {}};
+    PeakBins bins{
+        {4, length / 2 - 4, stretch.sampleRate / static_cast<double>(length)}, {}, {}, {}};
     const BinRange& range = bins.range;
-    std::vector<std::size_t> blocks;
     for (const Peak& peak : peaks) {
-        bins.bins.push_back(std::clamp<std::size_t>(
+        const std::size_t bin = std::clamp<std::size_t>(
             static_cast<std::size_t>(std::lround(peak.frequencyHz / range.binHz)), range.low,
-            range.high));
-        blocks.push_back(bins.bins.back() / kNoiseBlockBins);
+            range.high);
+        bins.bins.push_back(bin);
+        bins.noise.push_back(NoiseBlock(bin / kNoiseBlockBins, range));
     }
-    std::ranges::sort(blocks);
-    blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
-    for (const std::size_t block : blocks) {
-        bins.blocks.push_back(NoiseBlock(block, range));
-    }
+    bins.blocks = bins.noise;
+    std::sort(bins.blocks.begin(), bins.blocks.end(),
+              [](const BinRange& a, const BinRange& b) { return a.low < b.low; });
+    bins.blocks.erase(
+        std::unique(bins.blocks.begin(), bins.blocks.end(),
+                    [](const BinRange& a, const BinRange& b) { return a.low == b.low; }),
+        bins.blocks.end());
     return bins;
 }
 
@@ -118,10 +122,10 @@ Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const
                    power);
         std::vector<double>& levels = track.levelDb.emplace_back();
         std::vector<char>& clear = track.clear.emplace_back();
-        for (const std::size_t bin : bins.bins) {
+        for (std::size_t i = 0; i < bins.bins.size(); ++i) {
+            const std::size_t bin = bins.bins[i];
             levels.push_back(10.0 * std::log10(power[bin] + 1e-30));
-            clear.push_back(
-                StandsClear(power, NoiseBlock(bin / kNoiseBlockBins, bins.range), bin) ? 1 : 0);
+            clear.push_back(StandsClear(power, bins.noise[i], bin) ? 1 : 0);
         }
     }
     return track;

@@ -546,7 +546,9 @@ class Loader:
         self.check(text is not None and best == expected and score > 0.7,
                    f"message box says {expected!r} (read {text!r})")
 
-    def expect_no_message(self, label, wait=2.0):
+    def expect_no_message(self, label, wait=1.0):
+        # A message box comes up as the load ends, while the window thread
+        # returns from the dialog: a second is ample on an idle machine.
         text = self.next_message(wait)
         return self.check(text is None, f"{label}: no message box" +
                           ("" if text is None else f" (it said {text!r})"))

@@ -412,16 +412,16 @@ def rates(s, loader, check, rates=(8000, 11025, 16000, 22050, 32000, 44100, 4800
         if not load_wav(s, loader, check, mono, f"bell-{rate}.wav", rate):
             continue
         # The recording plays in the right ear while the left is judged: one stretch
-        # of settle + 5 s serves both.
-        heard = loader.play(SETTLE + 5.0 - 1.0)
-        left = heard[int(SETTLE * RATE):int(SETTLE * RATE) + 5 * RATE, 0]
+        # of settle + 3 s serves both.
+        heard = loader.play(SETTLE + 3.0 - 1.0)
+        left = heard[int(SETTLE * RATE):int(SETTLE * RATE) + 3 * RATE, 0]
         fit = harness.fit_sine(left)
         # |sample| below 200 for 3 samples running is silence, not an 8192-peak sine
         quiet = harness.longest_zero_run((np.abs(left.astype(np.int32)) < 200) - 1)
         check(abs(fit["freq"] - 440.0) <= 0.05 and abs(fit["amp"] - 8192) <= 82,
               f"{rate} Hz: the tone at {fit['freq']:.4f} Hz (440.00 ± 0.05), "
               f"amplitude {fit['amp']:.0f} (8192 ± 1 %)")
-        if not check(quiet < 3, f"{rate} Hz: 5 s of tone without silence (longest quiet run "
+        if not check(quiet < 3, f"{rate} Hz: 3 s of tone without silence (longest quiet run "
                                 f"{quiet})"):
             print("note: the program reports at its exit whether its device ran short; "
                   "if it does not, the server ran dry", flush=True)

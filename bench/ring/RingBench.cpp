@@ -157,7 +157,15 @@ int main(int argc, char** argv) {
         WriteRing(beating, QString::fromStdString(g_beatingRing))) {
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
+    // Ten repetitions a benchmark, interleaved at random unless asked otherwise,
+    // so that the machine's slow and quick spells fall on the loads and the rings
+    // alike.
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    std::string repetitions = "--benchmark_repetitions=10";
+    std::vector<char*> args(argv, argv + argc + 1);  // with argv's closing null
+    args.insert(args.begin() + 1, {interleave.data(), repetitions.data()});
+    int count = static_cast<int>(args.size()) - 1;
+    benchmark::Initialize(&count, args.data());
     Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

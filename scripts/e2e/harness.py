@@ -261,11 +261,10 @@ class App:
 
     def gone_within(self, wid, timeout):
         """Whether window wid is gone, or goes within timeout s."""
-        deadline = time.monotonic() + timeout
-        while wid in self.visible_windows():
-            if time.monotonic() > deadline:
-                return False
-            time.sleep(0.05)
+        try:
+            self.wait_window_gone(wid, timeout)
+        except HarnessError:
+            return False
         return True
 
     def wait_window_gone(self, wid, timeout=10):

@@ -545,6 +545,19 @@ class Loader:
         self.check(text is not None and best == expected and score > 0.7,
                    f"message box says {expected!r} (read {text!r})")
 
+    def progress_window(self, timeout=10):
+        """The window of a long load's progress. A "Click OK..." that the stream's
+        stop may bring first holds the load until it is dismissed: it is passed
+        over as next_message passes it; any other message box is an error."""
+        def look():
+            if (window := next(iter(self.app.windows_named("Loading")), None)) is not None:
+                return window
+            other = self.next_message(0.05)
+            if other is not None:
+                raise HarnessError(f"a message box said {other!r} before the progress")
+            return None
+        return _wait_for(look, timeout, "a window named 'Loading'", interval=0.1)
+
     def expect_no_message(self, label, wait=1.0):
         # A message box comes up as the load ends, while the window thread
         # returns from the dialog: a second is ample on an idle machine.

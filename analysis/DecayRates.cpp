@@ -92,11 +92,17 @@ void FramePower(std::span<const float> frame, RealFft& fft, const PeakBins& bins
     }
 }
 
-// Levels in dB, and whether each stands clear of the noise: a row a frame, a
-// column a peak.
+// Levels in dB, and whether each stands clear of the noise: a peak's frames
+// one after another, so that its fit reads them in a row.
 struct Track {
-    std::vector<std::vector<double>> levelDb;
-    std::vector<std::vector<char>> clear;
+    Track(std::size_t peaks, std::size_t count)
+        : frames(count), levelDb(peaks * count), clear(peaks * count) {}
+    double Level(std::size_t column, std::size_t f) const { return levelDb[column * frames + f]; }
+    bool Clear(std::size_t column, std::size_t f) const { return clear[column * frames + f] != 0; }
+
+    std::size_t frames;
+    std::vector<double> levelDb;
+    std::vector<char> clear;
 };
 
 // Whether power at bin stands kDecayAboveNoiseDb above the noise near it, the
@@ -116,16 +122,14 @@ Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const
     RealFft fft(frames.length);
     const PeakBins bins = BinsOf(peaks, stretch, frames.length);
     std::vector<float> power(frames.length / 2 + 1);
-    Track track;
+    Track track(peaks.size(), frames.count);
     for (std::size_t f = 0; f < frames.count; ++f) {
         FramePower(std::span(stretch.samples).subspan(f * frames.hop, frames.length), fft, bins,
                    power);
-        std::vector<double>& levels = track.levelDb.emplace_back();
-        std::vector<char>& clear = track.clear.emplace_back();
         for (std::size_t i = 0; i < bins.bins.size(); ++i) {
             const std::size_t bin = bins.bins[i];
-            levels.push_back(10.0 * std::log10(power[bin] + 1e-30));
-            clear.push_back(StandsClear(power, bins.noise[i], bin) ? 1 : 0);
+            track.levelDb[i * frames.count + f] = 10.0 * std::log10(power[bin] + 1e-30);
+            track.clear[i * frames.count + f] = StandsClear(power, bins.noise[i], bin) ? 1 : 0;
         }
     }
     return track;
@@ -164,11 +168,11 @@ struct DecayLine {
 // frame to the last that stands clear of the noise, over the frames that do;
 // none when that lasts under kShortestDecaySeconds.
 std::optional<DecayLine> FitDecay(const Track& track, std::size_t column, double frameSeconds) {
-    const std::size_t frames = track.levelDb.size();
-    const auto clear = [&](std::size_t f) { return track.clear[f][column] != 0; };
+    const std::size_t frames = track.frames;
+    const auto clear = [&](std::size_t f) { return track.Clear(column, f); };
     std::size_t loudest = 0;
     for (std::size_t f = 1; f < frames; ++f) {
-        if (track.levelDb[f][column] > track.levelDb[loudest][column]) {
+        if (track.Level(column, f) > track.Level(column, loudest)) {
             loudest = f;
         }
     }
@@ -183,14 +187,14 @@ std::optional<DecayLine> FitDecay(const Track& track, std::size_t column, double
     LeastSquares line;
     for (std::size_t f = loudest; f <= last; ++f) {
         if (clear(f)) {
-            line.Add(static_cast<double>(f) * frameSeconds, track.levelDb[f][column]);
+            line.Add(static_cast<double>(f) * frameSeconds, track.Level(column, f));
         }
     }
     DecayLine fit{line.Slope(), 0.0};
     for (std::size_t f = loudest; f <= last; ++f) {
         if (clear(f)) {
             const double off =
-                track.levelDb[f][column] - line.At(static_cast<double>(f) * frameSeconds);
+                track.Level(column, f) - line.At(static_cast<double>(f) * frameSeconds);
             fit.strayDb = std::max(fit.strayDb, std::abs(off));
         }
     }

@@ -59,6 +59,7 @@ std::optional<QString> RingTableModel::Create(const QString& path) {
 void RingTableModel::Reset(Ring ring, const QString& path) {
     beginResetModel();
     m_analysers.clear();
+    m_inbox.Clear();
     m_ring = std::move(ring);
     m_path = path;
     m_ids.clear();
@@ -148,26 +149,31 @@ void RingTableModel::Analyse(std::size_t firstBell) {
         return;
     }
     m_pending += static_cast<int>(paths.size());
-    // Results cross to the window thread as queued calls, dropped if the model
-    // is gone by then.
+    m_inbox.Expect(paths.size());
     m_analysers.push_back(std::make_unique<RingAnalyser>(
         std::move(paths), [this, ids](std::size_t bell, BellAnalysis analysis) {
-            auto result = std::make_shared<BellAnalysis>(std::move(analysis));
-            QMetaObject::invokeMethod(
-                this, [this, id = ids[bell], result] { Take(id, result); }, Qt::QueuedConnection);
+            m_inbox.Put(ids[bell], std::move(analysis));
         }));
 }
 
-void RingTableModel::Take(quint64 id, const std::shared_ptr<BellAnalysis>& result) {
-    const auto found = std::find(m_ids.begin(), m_ids.end(), id);
-    if (found == m_ids.end()) {
-        return;  // a bell removed, or of a ring closed since
+void RingTableModel::Take(std::vector<RingInbox::Result> results) {
+    bool taken = false;
+    for (RingInbox::Result& result : results) {
+        const auto found = std::find(m_ids.begin(), m_ids.end(), result.id);
+        if (found == m_ids.end()) {
+            continue;  // a bell removed, or of a ring closed since
+        }
+        const auto bell = static_cast<std::size_t>(found - m_ids.begin());
+        m_analyses[bell] = std::move(result.analysis.analysis);
+        m_errors[bell] = std::move(result.analysis.error);
+        --m_pending;
+        taken = true;
     }
-    const auto bell = static_cast<std::size_t>(found - m_ids.begin());
-    m_analyses[bell] = std::move(result->analysis);
-    m_errors[bell] = std::move(result->error);
+    if (!taken) {
+        return;
+    }
     Renumber();
-    if (--m_pending == 0) {
+    if (m_pending == 0) {
         m_analysers.clear();
         emit complete();
     }

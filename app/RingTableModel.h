@@ -11,6 +11,7 @@
 
 #include "BellAnalysis.h"
 #include "Ring.h"
+#include "RingInbox.h"
 #include "RingTable.h"
 
 class RingAnalyser;
@@ -88,7 +89,7 @@ class RingTableModel : public QAbstractTableModel {
     void Reset(Ring ring, const QString& path);
     void Save();
     void Analyse(std::size_t firstBell);
-    void Take(quint64 id, const std::shared_ptr<BellAnalysis>& result);
+    void Take(std::vector<RingInbox::Result> results);
     void Renumber();
     QVariant Display(const RingRow& row, int column) const;
     std::optional<double> OffUsual(const RingRow& row, int column) const;
@@ -107,5 +108,6 @@ class RingTableModel : public QAbstractTableModel {
     quint64 m_nextId = 1;
     int m_pending = 0;
     std::optional<QString> m_saveError;
+    RingInbox m_inbox{[this](std::vector<RingInbox::Result> results) { Take(std::move(results)); }};
     std::vector<std::unique_ptr<RingAnalyser>> m_analysers;
 };

@@ -236,10 +236,10 @@ int main(int argc, char** argv) {
                 "CPU %.1f ms: %.2f on two cores at best\n",
                 name.c_str(), 1000 * loads, 1000 * wall, wall / loads, 1000 * cpu,
                 cpu / (2 * loads));
-            const std::array<double, 3> paired = PairedRatios(*path, kPairs);
-            std::printf("%s: in %d pairs back to back, median %.2f, quartiles %.2f to %.2f\n",
-                        name.c_str(), kPairs, paired[1], paired[0], paired[2]);
         }
+        const std::array<double, 3> paired = PairedRatios(*path, kPairs);
+        std::printf("%s: in %d pairs back to back, median %.2f, quartiles %.2f to %.2f\n",
+                    name.c_str(), kPairs, paired[1], paired[0], paired[2]);
     }
     std::filesystem::remove_all(g_dir);
     return 0;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <numbers>
@@ -85,8 +84,13 @@ std::shared_ptr<const std::vector<float>> FallingHalfCosine(std::size_t count) {
 // power is written over the transform's input, free once transformed.
 std::span<const float> RingingPower(std::span<const float> samples, RealFft& fft) {
     const std::shared_ptr<const std::vector<float>> window = FallingHalfCosine(fft.Size());
-    std::ranges::transform(samples.first(fft.Size()), *window, fft.Input().begin(),
-                           std::multiplies{});
+    // An index loop: the two-range transform checks both ends a sample and is
+    // not vectorized.
+    const std::span<float> in = fft.Input();
+    const std::vector<float>& w = *window;
+    for (std::size_t n = 0; n < in.size(); ++n) {
+        in[n] = samples[n] * w[n];
+    }
     fft.Transform();
     const std::span<const std::complex<float>> bins = fft.Output();
     std::ranges::transform(bins, fft.Input().begin(),

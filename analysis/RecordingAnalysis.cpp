@@ -6,10 +6,11 @@
 #include "LongStretch.h"
 
 std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> samples,
-                                                  int sampleRate, std::stop_token stop) {
+                                                  int sampleRate, std::stop_token stop,
+                                                  std::optional<int> peakMagnitude) {
     // The spectrum's stretch is the long stretch's beginning: filtered to its
     // rate once for both.
-    const Stretch start = FindStretch(samples, sampleRate);
+    const Stretch start = FindStretch(samples, sampleRate, peakMagnitude);
     LongStretch stretch =
         start.length > 0 ? LoadLongStretch(samples, sampleRate, start.start) : LongStretch{};
     if (stop.stop_requested()) {

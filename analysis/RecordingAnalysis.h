@@ -28,5 +28,7 @@ inline constexpr double kAnalysedSeconds =
 
 // Any thread. Bounded work however long the recording (see kStretchSeconds
 // and kLongStretchSeconds). nullopt when stop is requested before the end.
+// peakMagnitude: as for FindStretch.
 std::optional<RecordingAnalysis> AnalyseRecording(std::span<const std::int16_t> samples,
-                                                  int sampleRate, std::stop_token stop = {});
+                                                  int sampleRate, std::stop_token stop = {},
+                                                  std::optional<int> peakMagnitude = std::nullopt);

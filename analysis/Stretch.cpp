@@ -37,13 +37,17 @@ std::size_t SmoothLength(std::size_t n) {
     return best;
 }
 
-Stretch FindStretch(std::span<const std::int16_t> samples, int sampleRate) {
+Stretch FindStretch(std::span<const std::int16_t> samples, int sampleRate,
+                    std::optional<int> peakMagnitude) {
     if (sampleRate <= 0) {
         return {};
     }
     const auto searched =
         std::min(samples.size(), static_cast<std::size_t>(kOnsetSearchSeconds * sampleRate));
-    const int peak = PeakMagnitude(samples.first(searched));
+    // The whole recording's peak is the search's when the search reads it all.
+    const int peak = peakMagnitude && searched == samples.size()
+                         ? *peakMagnitude
+                         : PeakMagnitude(samples.first(searched));
     if (peak == 0) {
         return {};
     }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 // The part of the recording that is analysed: from the strike's onset, just
@@ -30,7 +31,10 @@ struct Stretch {
 };
 
 // The onset and the stretch from it; its length a multiple of RateDivisor.
-Stretch FindStretch(std::span<const std::int16_t> samples, int sampleRate);
+// peakMagnitude: the largest magnitude of all the samples when the caller
+// knows it, which spares reading them all for it.
+Stretch FindStretch(std::span<const std::int16_t> samples, int sampleRate,
+                    std::optional<int> peakMagnitude = std::nullopt);
 
 // How many of the recording's samples make one of the transform's: 2 from
 // kHalvedFromRate up (the stretch filtered to half its rate), else 1.

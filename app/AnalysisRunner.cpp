@@ -14,12 +14,12 @@ constexpr int kAnalysisNice = 10;
 
 }  // namespace
 
-void AnalysisRunner::Start(std::span<const std::int16_t> samples, int rate,
+void AnalysisRunner::Start(std::span<const std::int16_t> samples, int rate, int peak,
                            QPointer<AnalysisArea> area) {
     Cancel();
-    m_thread = std::jthread([samples, rate, area](std::stop_token stop) {
+    m_thread = std::jthread([samples, rate, peak, area](std::stop_token stop) {
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kAnalysisNice);
-        std::optional<RecordingAnalysis> analysis = AnalyseRecording(samples, rate, stop);
+        std::optional<RecordingAnalysis> analysis = AnalyseRecording(samples, rate, stop, peak);
         if (!analysis || stop.stop_requested()) {
             return;
         }

@@ -20,8 +20,10 @@ class AnalysisRunner {
     ~AnalysisRunner() { Cancel(); }
 
     // Cancels any analysis still running, then starts one of samples at rate
-    // (Hz) whose result goes to area, unless the area is gone by then.
-    void Start(std::span<const std::int16_t> samples, int rate, QPointer<AnalysisArea> area);
+    // (Hz), whose largest magnitude is peak, with its result going to area
+    // unless the area is gone by then.
+    void Start(std::span<const std::int16_t> samples, int rate, int peak,
+               QPointer<AnalysisArea> area);
     // Asks a running analysis to stop and waits for it.
     void Cancel();
 

@@ -148,7 +148,8 @@ int CommandLine::PrintAnalysis(const std::string& path, bool strike, std::ostrea
         return fail(LoadMessage(result));
     }
     const std::optional<RecordingAnalysis> analysis =
-        AnalyseRecording(record.Samples(), static_cast<int>(record.m_format.SamplesPerSec()));
+        AnalyseRecording(record.Samples(), static_cast<int>(record.m_format.SamplesPerSec()), {},
+                         record.m_peakMagnitude);
     if (strike) {
         out << "frequency_hz\tnote\tcents\tbasis\n";
         if (analysis && analysis->strike) {

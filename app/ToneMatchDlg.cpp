@@ -201,7 +201,8 @@ void CToneMatchDlg::StartAnalysis() {
     m_analysisArea->ShowWorking();
     // The samples stay put until the next load, which cancels this first.
     m_analysis.Start(theSoundFile.Samples(),
-                     static_cast<int>(theSoundFile.m_format.SamplesPerSec()), m_analysisArea);
+                     static_cast<int>(theSoundFile.m_format.SamplesPerSec()),
+                     theSoundFile.m_peakMagnitude, m_analysisArea);
 }
 
 void CToneMatchDlg::StopStream() {

@@ -30,7 +30,8 @@ std::optional<BellAnalysis> AnalyseBell(const std::string& path, std::stop_token
         return BellAnalysis{std::nullopt, LoadMessage(result)};
     }
     std::optional<RecordingAnalysis> analysis =
-        AnalyseRecording(record.Samples(), static_cast<int>(record.m_format.SamplesPerSec()), stop);
+        AnalyseRecording(record.Samples(), static_cast<int>(record.m_format.SamplesPerSec()), stop,
+                         record.m_peakMagnitude);
     if (!analysis) {
         return std::nullopt;
     }

@@ -72,9 +72,9 @@ std::int32_t FrameLimit(double maxSeconds, std::uint32_t rate) {
 }
 
 // Reads and mixes samples.size() samples' PCM a block at a time, telling the
-// progress after each block.
+// progress after each block; peak is the largest magnitude mixed.
 LoadResult MixPcmBlocks(CStdioFile& file, unsigned sum, std::span<std::int16_t> samples,
-                        ConversionProgress& progress) {
+                        ConversionProgress& progress, std::int32_t& peak) {
     const std::size_t bytesPerSample = MonoMixDown::BytesPerSample(sum);
     std::vector<std::uint8_t> block(
         std::min<std::size_t>(kPcmBlockBytes, samples.size() * bytesPerSample));
@@ -86,7 +86,8 @@ LoadResult MixPcmBlocks(CStdioFile& file, unsigned sum, std::span<std::int16_t> 
         if (file.Read(block.data(), bytes) != bytes) {
             return LoadResult::kNoData;
         }
-        MonoMixDown::Run(sum, std::span(block).first(bytes), samples.subspan(done, n));
+        peak = std::max(
+            peak, MonoMixDown::Run(sum, std::span(block).first(bytes), samples.subspan(done, n)));
         done += n;
         if (!progress.Reach(done * bytesPerSample)) {
             return LoadResult::kNoCodec;
@@ -138,7 +139,8 @@ LoadResult CSoundFile::ConvertPcm(CStdioFile& file, const LoadOptions& options) 
     AllocSamples(m_sampleCount);
     const std::span<std::int16_t> samples(m_samples.get(), static_cast<std::size_t>(m_sampleCount));
     ConversionProgress progress(options.progress, samples.size() * bytesPerSample);
-    const LoadResult result = MixPcmBlocks(file, sum, samples, progress);
+    m_peakMagnitude = 0;
+    const LoadResult result = MixPcmBlocks(file, sum, samples, progress, m_peakMagnitude);
     if (result != LoadResult::kOk) {
         // A part-read recording is never played; a cancelled long one would
         // hold its memory until the next load.
@@ -186,6 +188,7 @@ LoadResult CSoundFile::KeepDecoded(const FormatArea& decoded, std::optional<std:
     m_sampleCount = static_cast<std::int32_t>(mono.Samples().Size());
     m_samples = mono.Samples().Release();
     m_samplesAllocated = m_sampleCount;
+    m_peakMagnitude = mono.PeakMagnitude();
     return LoadResult::kOk;
 }
 

@@ -17,7 +17,7 @@ bool MonoCollector::Take(std::span<const std::uint8_t> block) {
     if (CanMix()) {
         const std::size_t count =
             std::min(block.size() / m_bytesPerSample, m_limit - m_mono.Size());
-        MonoMixDown::Run(m_sum, block, m_mono.Extend(count));
+        m_peak = std::max(m_peak, MonoMixDown::Run(m_sum, block, m_mono.Extend(count)));
     }
     return !m_progress.Cancelled() && !Full();
 }

@@ -23,6 +23,8 @@ class MonoCollector {
     bool CanMix() const { return m_bytesPerSample != 0; }
     bool Full() const { return m_mono.Size() >= m_limit; }
     GrowingSamples& Samples() { return m_mono; }
+    // The largest magnitude of the samples taken so far.
+    std::int32_t PeakMagnitude() const { return m_peak; }
 
   private:
     unsigned m_sum;
@@ -30,4 +32,5 @@ class MonoCollector {
     std::size_t m_limit;
     const ConversionProgress& m_progress;
     GrowingSamples m_mono;
+    std::int32_t m_peak = 0;
 };

@@ -18,7 +18,10 @@ class MonoMixDown {
     // cut to what pcmBytes holds. 0 for a sum that cannot be mixed.
     static std::int32_t SampleCount(unsigned sum, std::size_t pcmBytes, std::int32_t wanted);
 
-    // Fills every element of out. out.size() * BytesPerSample(sum) must not
-    // exceed pcm.size(), and the sum must be one that can be mixed.
-    static void Run(unsigned sum, std::span<const std::uint8_t> pcm, std::span<std::int16_t> out);
+    // Fills every element of out and returns the largest magnitude among them
+    // (0 for none), found as they are made so that nothing reads them again
+    // for it. out.size() * BytesPerSample(sum) must not exceed pcm.size(), and
+    // the sum must be one that can be mixed.
+    static std::int32_t Run(unsigned sum, std::span<const std::uint8_t> pcm,
+                            std::span<std::int16_t> out);
 };

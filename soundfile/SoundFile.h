@@ -63,6 +63,8 @@ class CSoundFile {
     std::int32_t m_sampleCount = 0;
     std::unique_ptr<std::int16_t[], SampleBufferFree> m_samples;
     std::int32_t m_samplesAllocated = 0;  // room in m_samples, in samples
+    // The largest magnitude of Samples(), noted as they were mixed down.
+    std::int32_t m_peakMagnitude = 0;
     bool m_loaded = false;
 
   private:

@@ -28,6 +28,13 @@ TEST(StretchTest, StartsAtTheOnsetAndEndsWithTheRecording) {
     EXPECT_EQ(stretch.start, 50U);
     EXPECT_EQ(stretch.length, 2 * SmoothLength(500));
     EXPECT_EQ(FindStretch(samples, 0).length, 0U);
+    EXPECT_EQ(FindStretch(samples, 48000, 1000).start, 50U);
+    // Past the first minute a louder sound than the strike does not move the
+    // onset, though the recording's peak (as a load notes it) is that sound's.
+    std::vector<std::int16_t> minute(61 * 100, 0);
+    minute[10] = 500;
+    minute.back() = 30000;
+    EXPECT_EQ(FindStretch(minute, 100, 30000).start, 10U);
 }
 
 // A transform whose size's plan is forgotten while it is alive would run a

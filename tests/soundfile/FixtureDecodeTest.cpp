@@ -8,6 +8,7 @@
 #include <span>
 
 #include "LoadSoundFile.h"
+#include "TestBytes.h"
 
 // Each fixture from scripts/make-fixtures is loaded and compared with an
 // independent decode by the ffmpeg command-line tool at the file's own rate and
@@ -96,6 +97,7 @@ TEST_P(FixtureDecodeTest, MatchesReferenceDecode) {
     ASSERT_FALSE(reference.empty());
     const auto samples = record.Samples();
     ASSERT_EQ(samples.size(), static_cast<std::size_t>(record.m_sampleCount));
+    EXPECT_EQ(record.m_peakMagnitude, LargestMagnitude(samples));
     EXPECT_NEAR(static_cast<double>(samples.size()), static_cast<double>(reference.size()),
                 c.countSlack);
     if (c.match == Match::Exact) {

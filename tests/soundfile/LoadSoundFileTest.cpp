@@ -123,6 +123,7 @@ TEST_P(LoadSoundFileGood, MixesDownToMono16AtTheFileRate) {
     const auto samples = record.Samples();
     EXPECT_EQ(record.m_sampleCount, static_cast<std::int32_t>(samples.size()));
     EXPECT_EQ(std::vector<std::int16_t>(samples.begin(), samples.end()), c.samples);
+    EXPECT_EQ(record.m_peakMagnitude, LargestMagnitude(c.samples));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,10 +3,13 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +94,15 @@ inline Bytes S16(const Values& values) {
         AppendLe(out, static_cast<std::uint16_t>(v), 2);
     }
     return out;
+}
+
+// What a load notes as the samples' peak, found the slow way.
+inline std::int32_t LargestMagnitude(std::span<const std::int16_t> samples) {
+    std::int32_t largest = 0;
+    for (const std::int16_t v : samples) {
+        largest = std::max(largest, std::abs(std::int32_t{v}));
+    }
+    return largest;
 }
 
 // head, then `fill` up to totalSize bytes.

@@ -97,8 +97,10 @@ void FramePower(std::span<const float> frame, RealFft& fft, const PeakBins& bins
 struct Track {
     Track(std::size_t peaks, std::size_t count)
         : frames(count), levelDb(peaks * count), clear(peaks * count) {}
-    double Level(std::size_t column, std::size_t f) const { return levelDb[column * frames + f]; }
-    bool Clear(std::size_t column, std::size_t f) const { return clear[column * frames + f] != 0; }
+    // Where peak column's frame f is kept.
+    std::size_t At(std::size_t column, std::size_t f) const { return column * frames + f; }
+    double Level(std::size_t column, std::size_t f) const { return levelDb[At(column, f)]; }
+    bool Clear(std::size_t column, std::size_t f) const { return clear[At(column, f)] != 0; }
 
     std::size_t frames;
     std::vector<double> levelDb;
@@ -128,8 +130,8 @@ Track FollowPeaks(std::span<const Peak> peaks, const LongStretch& stretch, const
                    power);
         for (std::size_t i = 0; i < bins.bins.size(); ++i) {
             const std::size_t bin = bins.bins[i];
-            track.levelDb[i * frames.count + f] = 10.0 * std::log10(power[bin] + 1e-30);
-            track.clear[i * frames.count + f] = StandsClear(power, bins.noise[i], bin) ? 1 : 0;
+            track.levelDb[track.At(i, f)] = 10.0 * std::log10(power[bin] + 1e-30);
+            track.clear[track.At(i, f)] = StandsClear(power, bins.noise[i], bin) ? 1 : 0;
         }
     }
     return track;
